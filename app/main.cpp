@@ -1,0 +1,56 @@
+// The entry point: one copy per program file, language and wizard style, options,
+// the program's folder as current directory, and the hidden "SETUP" window whose
+// creation runs the whole wizard. The exit code is always 0.
+
+#include "setup.h"
+#include "startup.h"
+#include "../resources/resource.h"
+
+#include <cstring>
+
+namespace {
+
+// The options must stay readable for the whole run (UnattendedList points into them),
+// so the command line is copied into storage of the process's lifetime.
+char* KeepCommandLine(const char* commandLine)
+{
+    const size_t length = commandLine ? std::strlen(commandLine) : 0;
+    char* copy = static_cast<char*>(HeapAlloc(GetProcessHeap(), 0, length + 1));
+    if (!copy) return nullptr;
+    if (length) std::memcpy(copy, commandLine, length);
+    copy[length] = '\0';
+    return copy;
+}
+
+} // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
+{
+    if (ActivateOtherInstance()) return 0;
+
+    InitRunOptions(&g_Options);
+    g_Options.Language = ChooseInterfaceLanguage(instance, IDD_WELCOME);
+    CoInitialize(nullptr);
+    InitCommonControls();
+    LoadLibraryA("Riched32.dll");  // the licence page's "RICHEDIT" class; stays loaded
+    g_Options.WizardStyle = ProbeWizardStyle();
+    ParseCommandLine(KeepCommandLine(commandLine), &g_Options);
+
+    if ((GetVersion() & 0x80000000u) == 0)
+        SetThreadLocale(MAKELCID(g_Options.Language, SORT_DEFAULT));
+
+    char folder[MAX_PATH];
+    GetProgramPath(folder, sizeof folder);
+    CutAtLastBackslash(folder, 0);
+    SetCurrentDirectoryA(folder);
+
+    if (!CreateMainWindow(instance)) return 0;
+
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    CoUninitialize();
+    return 0;
+}

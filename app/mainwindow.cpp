@@ -1,0 +1,60 @@
+// The hidden main window and the single-instance rule.
+//
+// One copy of the program runs per program file: a named mutex, named after the
+// program's path, tells a second copy to bring the first forward and end. The hidden
+// "SETUP" window runs the whole wizard while it is being created, owns the wizard and
+// every message box, and refuses to let Windows end while a worker thread runs.
+
+#include "setup.h"
+#include "startup.h"
+#include "../resources/resource.h"
+
+int ActivateOtherInstance()
+{
+    char path[256];
+    GetProgramPath(path, sizeof path);
+    char name[256];
+    MakeInstanceMutexName(path, name, sizeof name);
+
+    // The handle stays open, and the mutex owned, until the process ends.
+    CreateMutexA(nullptr, TRUE, name);
+    if (GetLastError() != ERROR_ALREADY_EXISTS) return 0;
+
+    HWND other = FindWindowA("SETUP", nullptr);
+    if (other) {
+        if (IsIconic(other)) ShowWindow(other, SW_RESTORE);
+        SetForegroundWindow(other);
+    }
+    return 1;
+}
+
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_CREATE:
+        RunWizard(window);
+        SendMessageA(window, WM_CLOSE, 0, 0);
+        break;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        break;
+    case WM_QUERYENDSESSION:
+        // While a worker runs, Windows may not end; the refusal means a restart is due.
+        if (!g_Options.EndSessionGuard) return TRUE;
+        g_Options.RebootNeeded = 1;
+        return FALSE;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+HWND CreateMainWindow(HINSTANCE instance)
+{
+    WNDCLASSA windowClass = {};
+    windowClass.style = CS_HREDRAW | CS_VREDRAW;
+    windowClass.lpfnWndProc = MainWindowProc;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_SETUP));
+    windowClass.lpszClassName = "SETUP";
+    if (!RegisterClassA(&windowClass)) return nullptr;
+    return CreateWindowExA(0, "SETUP", "", 0, 0, 0, 100, 100, nullptr, nullptr, instance, nullptr);
+}

@@ -1,0 +1,113 @@
+#include "startup.h"
+
+#include "../catalogue/textlist.h"
+#include "../setupapi/numbers.h"
+
+#include <cstring>
+
+RunOptions g_Options = {nullptr, ActionInstall, {0}, 0, Classic, RebootPrompt, 0, 0};
+
+void InitRunOptions(RunOptions* options)
+{
+    std::memset(options, 0, sizeof *options);
+    options->RebootMode = RebootPrompt;
+}
+
+namespace {
+
+char LowerAscii(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// Compares the first `length` characters ignoring the case of A to Z.
+bool StartsWithNoCase(const char* token, const char* prefix)
+{
+    for (; *prefix; ++token, ++prefix) {
+        if (LowerAscii(*token) != LowerAscii(*prefix)) return false;
+    }
+    return true;
+}
+
+bool EqualsNoCase(const char* token, const char* text)
+{
+    return StartsWithNoCase(token, text) && token[std::strlen(text)] == '\0';
+}
+
+// A key from "/install:" or "/remove:" becomes a one-entry list. A key that does not
+// fit the list cannot name any product (keys have at most 127 characters); it is
+// dropped like an unknown option and the list keeps what it held.
+void SelectProductFromToken(RunOptions* options, const char* key)
+{
+    if (std::strlen(key) + 2 > sizeof options->SelectedProducts) return;
+    TextListAssign(options->SelectedProducts, sizeof options->SelectedProducts, key);
+}
+
+void ApplyToken(char* token, RunOptions* options)
+{
+    struct Language { const char* option; unsigned short id; };
+    static const Language languages[] = {
+        {"/lang:eng", 0x0409}, {"/lang:ger", 0x0407}, {"/lang:fre", 0x040C},
+        {"/lang:ita", 0x0410}, {"/lang:spa", 0x000A}, {"/lang:dut", 0x0413},
+    };
+
+    if (EqualsNoCase(token, "/quiet")) options->UnattendedList = token + 6;
+    if (StartsWithNoCase(token, "/quiet:")) options->UnattendedList = token + 7;
+    if (EqualsNoCase(token, "/silent")) options->UnattendedList = token + 7;
+    if (StartsWithNoCase(token, "/silent:")) options->UnattendedList = token + 8;
+    if (StartsWithNoCase(token, "/reboot:")) options->RebootMode = static_cast<int>(ParseDecimal(token + 8));
+    if (StartsWithNoCase(token, "/style:")) {
+        // Only the three styles the wizard can build; anything else keeps the default.
+        long style = ParseDecimal(token + 7);
+        if (style >= Classic && style <= Wizard97Resources) options->WizardStyle = static_cast<int>(style);
+    }
+    if (StartsWithNoCase(token, "/install")) options->Action = ActionInstall;
+    if (StartsWithNoCase(token, "/install:")) SelectProductFromToken(options, token + 9);
+    if (StartsWithNoCase(token, "/remove")) options->Action = ActionRemove;
+    if (StartsWithNoCase(token, "/remove:")) SelectProductFromToken(options, token + 8);
+    for (const Language& language : languages) {
+        if (StartsWithNoCase(token, language.option)) options->Language = language.id;
+    }
+}
+
+} // namespace
+
+void ParseCommandLine(char* text, RunOptions* options)
+{
+    if (!text) return;
+    char* p = text;
+    for (;;) {
+        while (*p == ' ') ++p;
+        if (!*p) break;
+        char* token = p;
+        while (*p && *p != ' ') ++p;
+        if (*p) *p++ = '\0';
+        ApplyToken(token, options);
+    }
+}
+
+void MakeInstanceMutexName(const char* modulePath, char* name, size_t size)
+{
+    if (!size) return;
+    size_t i = 0;
+    for (; modulePath[i] && i + 1 < size; ++i) {
+        char c = modulePath[i];
+        name[i] = c == '\\' ? '_' : LowerAscii(c);
+    }
+    name[i] = '\0';
+}
+
+int ChooseWizardStyle(int probed, unsigned long major, unsigned long minor,
+                      unsigned long windowsVersion)
+{
+    const bool windows95Family = (windowsVersion & 0x80000000ul) != 0;
+    if (windows95Family && (windowsVersion & 0xFFul) > 3) return Classic;
+    if (probed && (major > 4 || (major == 4 && minor >= 71))) return Wizard97Composed;
+    return Classic;
+}
+
+void CutAtLastBackslash(char* path, int keepBackslash)
+{
+    char* last = std::strrchr(path, '\\');
+    if (last) last[keepBackslash ? 1 : 0] = '\0';
+}

@@ -1,0 +1,34 @@
+// The default wizard look: Wizard97 where the common controls are 4.71 or later, the
+// classic wizard elsewhere and always on the Windows 95 family.
+
+#include "setup.h"
+#include "handles.h"
+#include "startup.h"
+
+#include <shlwapi.h>
+
+int GetCommonControlsVersion(DWORD* major, DWORD* minor)
+{
+    UniqueModule comctl(LoadLibraryA("comctl32.dll"));
+    if (!comctl) return 0;
+    *major = 4;
+    *minor = 0;
+    DLLGETVERSIONPROC getVersion = reinterpret_cast<DLLGETVERSIONPROC>(
+        reinterpret_cast<void*>(GetProcAddress(comctl.get(), "DllGetVersion")));
+    if (getVersion) {
+        DLLVERSIONINFO info = {};
+        info.cbSize = 20;
+        if (getVersion(&info) == S_OK) {
+            *major = info.dwMajorVersion;
+            *minor = info.dwMinorVersion;
+        }
+    }
+    return 1;
+}
+
+int ProbeWizardStyle()
+{
+    DWORD major = 0, minor = 0;
+    const int probed = GetCommonControlsVersion(&major, &minor);
+    return ChooseWizardStyle(probed, major, minor, GetVersion());
+}

@@ -1,0 +1,66 @@
+#include "inf.h"
+
+#include "numbers.h"
+
+HINF InfOpen(const char* path, UINT* errorLine)
+{
+    UINT line = 0;
+    HINF inf = SetupOpenInfFileA(path, nullptr, INF_STYLE_WIN4, &line);
+    if (errorLine) *errorLine = inf == INVALID_HANDLE_VALUE ? line : 0;
+    return inf;
+}
+
+int InfFindLine(HINF inf, const char* section, const char* key, INFCONTEXT* line)
+{
+    return SetupFindFirstLineA(inf, section, key, line) ? 1 : 0;
+}
+
+int InfNextLine(INFCONTEXT* line)
+{
+    return SetupFindNextLine(line, line) ? 1 : 0;
+}
+
+int InfSectionExists(HINF inf, const char* section)
+{
+    INFCONTEXT line;
+    return InfFindLine(inf, section, nullptr, &line);
+}
+
+int InfGetField(const INFCONTEXT* line, DWORD index, char* buffer, DWORD size)
+{
+    if (!buffer || !size) return 0;
+    INFCONTEXT copy = *line;
+    if (!SetupGetStringFieldA(&copy, index, buffer, size, nullptr)) {
+        buffer[0] = '\0';
+        return 0;
+    }
+    return 1;
+}
+
+int InfGetDecimalField(const INFCONTEXT* line, DWORD index, long* value)
+{
+    char text[256];
+    if (!InfGetField(line, index, text, sizeof text)) return 0;
+    *value = ParseDecimal(text);
+    return 1;
+}
+
+int InfGetIntegerField(const INFCONTEXT* line, DWORD index, DWORD size, long* value)
+{
+    char text[256];
+    if (size > sizeof text) size = sizeof text;
+    if (!InfGetField(line, index, text, size)) return 0;
+    *value = ParseInteger(text);
+    return 1;
+}
+
+int InfGetKeyField(HINF inf, const char* section, const char* key, DWORD index,
+                   char* buffer, DWORD size)
+{
+    INFCONTEXT line;
+    if (!InfFindLine(inf, section, key, &line)) {
+        if (buffer && size) buffer[0] = '\0';
+        return 0;
+    }
+    return InfGetField(&line, index, buffer, size);
+}

@@ -1,0 +1,41 @@
+// The one way the program reads setup.inf: through the Windows Setup API.
+//
+// Every part of the program finds lines by section and key and reads fields by index
+// (field 0 is the key) through these few functions, so that a difference between the
+// Setup API of one system and another is handled in one place.
+#pragma once
+
+#include <windows.h>
+#include <setupapi.h>
+
+// Opens a script in the Windows 95 style with no class. On failure returns
+// INVALID_HANDLE_VALUE and sets *errorLine to the line of the error, or 0 when the
+// file itself could not be read (some Setup API versions leave the line untouched
+// then). The last error stays as the Setup API left it.
+HINF InfOpen(const char* path, UINT* errorLine);
+
+// First line of `section` whose key equals `key` ignoring case, or the first line of
+// the section when `key` is null. Fails for a missing or empty section.
+int InfFindLine(HINF inf, const char* section, const char* key, INFCONTEXT* line);
+
+// The next line of the same section; fails after the last.
+int InfNextLine(INFCONTEXT* line);
+
+// A section exists when it has at least one line.
+int InfSectionExists(HINF inf, const char* section);
+
+// Copies field `index` into `buffer`. Fails when the line has no such field or the
+// field does not fit; a present empty field reads as empty text.
+int InfGetField(const INFCONTEXT* line, DWORD index, char* buffer, DWORD size);
+
+// Field `index` read as text (at most 255 characters) and then as a decimal number the
+// way atol reads it; fails when the field cannot be read.
+int InfGetDecimalField(const INFCONTEXT* line, DWORD index, long* value);
+
+// As InfGetDecimalField, but also accepting the hexadecimal and octal forms of strtol
+// with base 0 (the level and flags of Exec lines). `size` is the text buffer's size.
+int InfGetIntegerField(const INFCONTEXT* line, DWORD index, DWORD size, long* value);
+
+// Field `index` of the first line with `key` in `section`.
+int InfGetKeyField(HINF inf, const char* section, const char* key, DWORD index,
+                   char* buffer, DWORD size);

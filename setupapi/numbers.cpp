@@ -1,0 +1,76 @@
+#include "numbers.h"
+
+#include <climits>
+
+namespace {
+
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+int DigitValue(char c)
+{
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'z') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'Z') return c - 'A' + 10;
+    return 99;
+}
+
+// Skips blanks and one sign; returns 1 for a minus sign.
+int ReadSign(const char** cursor)
+{
+    const char* p = *cursor;
+    while (IsBlank(*p)) ++p;
+    int negative = 0;
+    if (*p == '+' || *p == '-') {
+        negative = *p == '-';
+        ++p;
+    }
+    *cursor = p;
+    return negative;
+}
+
+} // namespace
+
+long ParseDecimal(const char* text)
+{
+    if (!text) return 0;
+    const char* p = text;
+    int negative = ReadSign(&p);
+    unsigned long value = 0;
+    while (*p >= '0' && *p <= '9') {
+        value = value * 10u + static_cast<unsigned long>(*p - '0');
+        ++p;
+    }
+    if (negative) value = 0ul - value;
+    return static_cast<long>(value);
+}
+
+long ParseInteger(const char* text)
+{
+    if (!text) return 0;
+    const char* p = text;
+    int negative = ReadSign(&p);
+    int base = 10;
+    if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X') && DigitValue(p[2]) < 16) {
+        base = 16;
+        p += 2;
+    } else if (p[0] == '0') {
+        base = 8;
+    }
+    // Accumulate the magnitude, clamping to what long can hold with the sign applied.
+    const unsigned long limit = negative ? static_cast<unsigned long>(LONG_MAX) + 1u
+                                         : static_cast<unsigned long>(LONG_MAX);
+    unsigned long value = 0;
+    int overflow = 0;
+    for (int digit; (digit = DigitValue(*p)) < base; ++p) {
+        if (value > (limit - static_cast<unsigned long>(digit)) / static_cast<unsigned long>(base))
+            overflow = 1;
+        else
+            value = value * static_cast<unsigned long>(base) + static_cast<unsigned long>(digit);
+    }
+    if (overflow) return negative ? LONG_MIN : LONG_MAX;
+    if (negative) return value == limit ? LONG_MIN : -static_cast<long>(value);
+    return static_cast<long>(value);
+}

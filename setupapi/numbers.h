@@ -1,0 +1,18 @@
+// Reading integers out of script fields and option texts.
+//
+// The setup script's numeric fields and the numbers of the command line are read the
+// way the C runtime's atol reads them; the level and flags of an Exec line also accept
+// the hexadecimal and octal forms that strtol with base 0 understands. Both are written
+// out here so that their edge cases (no digits, overflow, odd prefixes) are defined and
+// testable without a Windows call.
+#pragma once
+
+// Leading white space, one optional sign, decimal digits up to the first other
+// character; no digits give 0. Values beyond the range of long wrap around instead of
+// being undefined, so any text gives a defined result.
+long ParseDecimal(const char* text);
+
+// As ParseDecimal, but after the sign "0x" or "0X" followed by a hexadecimal digit
+// selects base 16 and a leading "0" selects base 8 (strtol with base 0). Values beyond
+// the range of long are clamped to its limits, as strtol does.
+long ParseInteger(const char* text);

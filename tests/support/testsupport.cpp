@@ -1,0 +1,176 @@
+#include "testsupport.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+std::string TestFolder()
+{
+    char path[MAX_PATH];
+    DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
+    std::string folder(path, length);
+    return folder.substr(0, folder.find_last_of('\\'));
+}
+
+std::string SetupExePath()
+{
+    std::string tests = TestFolder();
+    return tests.substr(0, tests.find_last_of('\\')) + "\\setup.exe";
+}
+
+std::string MakeScratchFolder(const char* prefix)
+{
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    static LONG counter = 0;
+    for (;;) {
+        char name[MAX_PATH];
+        std::snprintf(name, sizeof name, "%s%s-%lu-%ld", temp, prefix, GetCurrentProcessId(),
+                      InterlockedIncrement(&counter));
+        if (CreateDirectoryA(name, nullptr)) return name;
+        if (GetLastError() != ERROR_ALREADY_EXISTS) return std::string();
+    }
+}
+
+void RemoveTree(const std::string& folder)
+{
+    WIN32_FIND_DATAA entry;
+    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &entry);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = entry.cFileName;
+            if (name == "." || name == "..") continue;
+            std::string path = folder + "\\" + name;
+            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveTree(path);
+            } else {
+                SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileA(path.c_str());
+            }
+        } while (FindNextFileA(find, &entry));
+        FindClose(find);
+    }
+    RemoveDirectoryA(folder.c_str());
+}
+
+bool WriteFile(const std::string& path, const std::string& bytes)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    BOOL ok = ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+    return ok && written == bytes.size();
+}
+
+bool ReadFile(const std::string& path, std::string* bytes)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    bytes->clear();
+    char chunk[4096];
+    DWORD read = 0;
+    while (::ReadFile(file, chunk, sizeof chunk, &read, nullptr) && read) bytes->append(chunk, read);
+    CloseHandle(file);
+    return true;
+}
+
+bool FileExists(const std::string& path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+ProcessResult RunProgram(const std::string& commandLine, const std::string& folder, DWORD timeoutMs)
+{
+    ProcessResult result;
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    HANDLE readEnd = nullptr, writeEnd = nullptr;
+    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return result;
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = writeEnd;
+    startup.hStdError = writeEnd;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    PROCESS_INFORMATION process = {};
+    std::vector<char> line(commandLine.begin(), commandLine.end());
+    line.push_back('\0');
+    result.started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                    folder.empty() ? nullptr : folder.c_str(), &startup, &process) != 0;
+    CloseHandle(writeEnd);
+    if (!result.started) {
+        CloseHandle(readEnd);
+        return result;
+    }
+
+    // Collect the output while waiting, so a full pipe cannot stall the child.
+    const DWORD start = GetTickCount();
+    for (;;) {
+        DWORD available = 0;
+        while (PeekNamedPipe(readEnd, nullptr, 0, nullptr, &available, nullptr) && available) {
+            char chunk[4096];
+            DWORD read = 0;
+            if (!::ReadFile(readEnd, chunk, sizeof chunk, &read, nullptr) || !read) break;
+            result.output.append(chunk, read);
+        }
+        if (WaitForSingleObject(process.hProcess, 20) == WAIT_OBJECT_0) {
+            result.finished = true;
+            break;
+        }
+        if (GetTickCount() - start > timeoutMs) {
+            TerminateProcess(process.hProcess, 255);
+            WaitForSingleObject(process.hProcess, 5000);
+            break;
+        }
+    }
+    char chunk[4096];
+    DWORD read = 0;
+    DWORD available = 0;
+    while (PeekNamedPipe(readEnd, nullptr, 0, nullptr, &available, nullptr) && available
+           && ::ReadFile(readEnd, chunk, sizeof chunk, &read, nullptr) && read)
+        result.output.append(chunk, read);
+    GetExitCodeProcess(process.hProcess, &result.exitCode);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    CloseHandle(readEnd);
+    return result;
+}
+
+bool SetWindowsVersionFor(const std::string& exeName, const std::string& version)
+{
+    const std::string path = "Software\\Wine\\AppDefaults\\" + exeName;
+    if (version.empty()) return RegDeleteKeyA(HKEY_CURRENT_USER, path.c_str()) == ERROR_SUCCESS;
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS)
+        return false;
+    LONG status = RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version.c_str()),
+                                 static_cast<DWORD>(version.size() + 1));
+    RegCloseKey(key);
+    return status == ERROR_SUCCESS;
+}
+
+std::string ProgramAsVersion(const std::string& exePath, const std::string& version)
+{
+    const size_t slash = exePath.find_last_of('\\');
+    const std::string folder = exePath.substr(0, slash);
+    std::string name = exePath.substr(slash + 1);
+    name = name.substr(0, name.size() - 4) + "_" + version + "_" + std::to_string(GetCurrentProcessId()) + ".exe";
+    const std::string copy = folder + "\\" + name;
+    if (!CopyFileA(exePath.c_str(), copy.c_str(), FALSE)) return std::string();
+    if (!SetWindowsVersionFor(name, version)) return std::string();
+    return copy;
+}
+
+std::string Quote(const std::string& path)
+{
+    return "\"" + path + "\"";
+}
+
+} // namespace testsupport
