@@ -4,6 +4,7 @@
 
 #include "setup.h"
 #include "startup.h"
+#include "../catalogue/catalogue.h"
 #include "../resources/resource.h"
 
 #include <cstring>
@@ -44,13 +45,19 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
     CutAtLastBackslash(folder, 0);
     SetCurrentDirectoryA(folder);
 
-    if (!CreateMainWindow(instance)) return 0;
+    // The whole run happens while the window is created; it closes itself at the end,
+    // so usually no window comes back and there is no message loop to run.
+    if (!CreateMainWindow(instance)) {
+        FreeProductCatalogue();
+        return 0;
+    }
 
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
+    FreeProductCatalogue();
     CoUninitialize();
     return 0;
 }

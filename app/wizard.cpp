@@ -1,11 +1,14 @@
 // The wizard driver: one call runs a whole installation or removal.
 //
 // Order: open setup.inf (a failure is reported and ends the run), choose the platform
-// sections, load the session resources; then the wizard; at the end close the script
-// and free the resources. The session record lives on this function's frame, so it
+// sections, load the session resources; ask the two gates, the start conditions and the
+// product catalogue, each of which tells the user why when it refuses; then the wizard;
+// at the end close the script and free the resources. The session record lives on this function's frame, so it
 // outlives every page and worker of the run.
 
 #include "setup.h"
+#include "../catalogue/catalogue.h"
+#include "../catalogue/conditions.h"
 
 int RunWizard(HWND mainWindow)
 {
@@ -17,6 +20,11 @@ int RunWizard(HWND mainWindow)
 
     SelectPlatformSections(session.InfHandle);
     LoadSessionResources(instance, &session);
+
+    // The gates: each tells the user why when it refuses, and the wizard opens only
+    // when both let it.
+    if (CheckStartConditions(session.InfHandle, instance, mainWindow))
+        BuildProductCatalogue(session.InfHandle, mainWindow, instance, g_Sections.ProductsSection, g_Options.Action);
 
     SetupCloseInfFile(session.InfHandle);
     FreeSessionResources(&session);

@@ -47,3 +47,16 @@
 #define IDS_PHASE_SHORTCUTS     1321
 #define IDS_PHASE_STARTING      1322
 #define IDS_CANNOT_INSTALL      1324
+
+// Controls of the page templates.
+#define IDC_TITLE               1202  // title, hint or description text, per page
+#define IDC_STATUS              1203  // status or body text, per page
+#define IDC_REMOVE_STATUS       1204
+#define IDC_NOTE_ICON           1205
+#define IDC_LICENSE_TEXT        1206
+#define IDC_COMPONENT_LIST      1207
+#define IDC_TARGET_EDIT         1208
+#define IDC_BROWSE              1209
+#define IDC_PROGRESS            1210
+#define IDC_HEADER_TITLE        0xFFF0
+#define IDC_HEADER_SUBTITLE     0xFFF1

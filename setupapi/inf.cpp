@@ -64,3 +64,36 @@ int InfGetKeyField(HINF inf, const char* section, const char* key, DWORD index,
     }
     return InfGetField(&line, index, buffer, size);
 }
+
+void CollapseDoubledBackslashes(char* path)
+{
+    if (!path || !*path) return;
+    char* write = path + 1;  // a leading "\\" stays
+    for (const char* read = path + 1; *read; ++read) {
+        if (*read == '\\' && write[-1] == '\\' && write - 1 != path) continue;
+        *write++ = *read;
+    }
+    *write = '\0';
+}
+
+int InfGetSectionTargetPath(HINF inf, const char* section, char* path, DWORD size)
+{
+    if (!path || !size) return 0;
+    if (!SetupGetTargetPathA(inf, nullptr, section, path, size, nullptr)) {
+        path[0] = '\0';
+        return 0;
+    }
+    CollapseDoubledBackslashes(path);
+    return 1;
+}
+
+int InfGetDefaultTargetPath(HINF inf, char* path, DWORD size)
+{
+    return InfGetSectionTargetPath(inf, "DefaultDestDir", path, size);
+}
+
+DWORD InfFieldCount(const INFCONTEXT* line)
+{
+    INFCONTEXT copy = *line;
+    return SetupGetFieldCount(&copy);
+}

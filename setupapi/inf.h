@@ -39,3 +39,24 @@ int InfGetIntegerField(const INFCONTEXT* line, DWORD index, DWORD size, long* va
 // Field `index` of the first line with `key` in `section`.
 int InfGetKeyField(HINF inf, const char* section, const char* key, DWORD index,
                    char* buffer, DWORD size);
+
+// The destination folder of copy section `section` as DestinationDirs gives it (or
+// DefaultDestDir when the section has no line there), in `size` bytes.
+//
+// The section is passed by name rather than through a line of it: Wine answers the
+// folder of the first DestinationDirs line, whatever section a given line is in.
+int InfGetSectionTargetPath(HINF inf, const char* section, char* path, DWORD size);
+
+// The DefaultDestDir folder of DestinationDirs; the system folder when there is none.
+//
+// Asked for by the section name "DefaultDestDir": with neither a line nor a section
+// Wine answers the system folder even when DefaultDestDir exists.
+int InfGetDefaultTargetPath(HINF inf, char* path, DWORD size);
+
+// Collapses doubled backslashes inside a path (a root id followed by a sub-folder that
+// begins with a backslash comes back as "C:\\Vendor"); a leading "\\" of a network
+// path stays.
+void CollapseDoubledBackslashes(char* path);
+
+// Number of fields of a line after its key (SetupGetFieldCount).
+DWORD InfFieldCount(const INFCONTEXT* line);

@@ -33,18 +33,28 @@ int ReadSign(const char** cursor)
 
 } // namespace
 
-long ParseDecimal(const char* text)
+long ParseDecimalAt(const char* text, const char** end)
 {
-    if (!text) return 0;
+    if (!text) {
+        if (end) *end = text;
+        return 0;
+    }
     const char* p = text;
     int negative = ReadSign(&p);
+    const char* digits = p;
     unsigned long value = 0;
     while (*p >= '0' && *p <= '9') {
         value = value * 10u + static_cast<unsigned long>(*p - '0');
         ++p;
     }
+    if (end) *end = p == digits ? text : p;
     if (negative) value = 0ul - value;
     return static_cast<long>(value);
+}
+
+long ParseDecimal(const char* text)
+{
+    return ParseDecimalAt(text, nullptr);
 }
 
 long ParseInteger(const char* text)

@@ -16,3 +16,7 @@ long ParseDecimal(const char* text);
 // selects base 16 and a leading "0" selects base 8 (strtol with base 0). Values beyond
 // the range of long are clamped to its limits, as strtol does.
 long ParseInteger(const char* text);
+
+// As ParseDecimal, and sets *end to the first character after the digits, or to `text`
+// itself when there are no digits (as strtol does).
+long ParseDecimalAt(const char* text, const char** end);

@@ -1,0 +1,271 @@
+// The product catalogue and the lists built from it.
+//
+// The catalogue is one text list of product keys in a heap buffer, built once on the
+// main thread before the wizard opens and only read afterwards. Every other field of a
+// product is read from the products line by key when asked for; when two lines carry
+// the same key, the first one answers for both.
+
+#include "catalogue.h"
+
+#include "conditions.h"
+#include "textlist.h"
+#include "version.h"
+#include "../app/handles.h"
+#include "../app/setup.h"
+#include "../pages/checklist.h"
+#include "../resources/resource.h"
+#include "../setupapi/inf.h"
+#include "../setupapi/numbers.h"
+
+#include <cstdio>
+#include <cstring>
+
+char g_SectionList[SectionListSize];
+
+namespace {
+
+char* g_Catalogue = nullptr;
+
+const char UninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+
+// Product keys have at most 127 characters; a longer one cannot be read into this.
+const DWORD KeySize = 128;
+
+// Opens the uninstall key of a product; 0 when it is not registered (or the name
+// cannot be a key).
+int OpenUninstallKey(const char* product, REGSAM access, UniqueKey* key)
+{
+    char path[sizeof UninstallKey + KeySize + 1];
+    if (std::strlen(product) >= KeySize) return 0;
+    std::snprintf(path, sizeof path, "%s\\%s", UninstallKey, product);
+    return RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, access, key->put()) == ERROR_SUCCESS;
+}
+
+} // namespace
+
+int GetInfKeyField(HINF inf, const char* key, const char* section, DWORD index, char* buffer, DWORD size)
+{
+    return InfGetKeyField(inf, section, key, index, buffer, size);
+}
+
+void ResetProductCatalogue()
+{
+    void* buffer = g_Catalogue ? HeapReAlloc(GetProcessHeap(), 0, g_Catalogue, 2)
+                               : HeapAlloc(GetProcessHeap(), 0, 2);
+    if (buffer) g_Catalogue = static_cast<char*>(buffer);
+    if (g_Catalogue) g_Catalogue[0] = g_Catalogue[1] = '\0';
+}
+
+int AppendProduct(const char* key, DWORD* capacity)
+{
+    if (!g_Catalogue) return 0;
+    const DWORD length = static_cast<DWORD>(std::strlen(key));
+    const DWORD used = static_cast<DWORD>(TextListSize(g_Catalogue));
+    if (used + length + 1 > *capacity) {
+        const DWORD grown = *capacity + (length > 512 ? length : 512) + 1;
+        void* buffer = HeapReAlloc(GetProcessHeap(), 0, g_Catalogue, grown);
+        if (!buffer) return 0;
+        g_Catalogue = static_cast<char*>(buffer);
+        *capacity = grown;
+    }
+    return TextListInsert(g_Catalogue, *capacity, key, -1);
+}
+
+int ProductCount()
+{
+    return TextListCount(g_Catalogue);
+}
+
+const char* ProductKey(int index)
+{
+    return TextListItem(g_Catalogue, index);
+}
+
+int GetProductField(HINF inf, int index, DWORD field, char* buffer, DWORD size, const char* productsSection)
+{
+    const char* key = ProductKey(index);
+    if (!key || !buffer || !size) return 0;
+    if (field == 0) {
+        if (std::strlen(key) >= size) return 0;
+        std::strcpy(buffer, key);
+        return 1;
+    }
+    return GetInfKeyField(inf, key, productsSection, field, buffer, size);
+}
+
+void FreeProductCatalogue()
+{
+    if (g_Catalogue) HeapFree(GetProcessHeap(), 0, g_Catalogue);
+    g_Catalogue = nullptr;
+}
+
+int BuildProductCatalogue(HINF inf, HWND owner, HINSTANCE instance, const char* productsSection, int action)
+{
+    ResetProductCatalogue();
+    DWORD capacity = 1;
+    INFCONTEXT line;
+    if (!InfFindLine(inf, productsSection, nullptr, &line)) return 1;
+
+    // The failure text of the last product whose conditions did not hold.
+    char message[ConditionMessageSize] = "";
+    int count = 0;
+    do {
+        if (action == ActionInstall) {
+            char installSection[256];
+            if (!InfGetField(&line, 2, installSection, sizeof installSection) || !installSection[0]) continue;
+            if (!CheckSectionConditions(inf, installSection, message)) continue;
+        }
+        char key[KeySize];
+        if (InfGetField(&line, 0, key, sizeof key) && key[0] && AppendProduct(key, &capacity)) ++count;
+    } while (InfNextLine(&line));
+
+    if (count == 0) ShowConditionFailure(instance, owner, message);
+    return count;
+}
+
+int CompareInstalledVersion(HINF inf, int index)
+{
+    char key[KeySize], offered[128];
+    if (!GetProductField(inf, index, 0, key, sizeof key, g_Sections.ProductsSection)) return 0;
+    if (!GetProductField(inf, index, 7, offered, sizeof offered, g_Sections.ProductsSection)) return 0;
+
+    UniqueKey product;
+    if (!OpenUninstallKey(key, KEY_READ, &product)) return 0;
+    // Any type is accepted, so the value may lack its terminating zero: one byte stays
+    // free for it.
+    char installed[129] = {};
+    DWORD size = 128;
+    if (RegQueryValueExA(product.get(), "ProductVersion", nullptr, nullptr,
+                         reinterpret_cast<BYTE*>(installed), &size) != ERROR_SUCCESS)
+        return 0;
+    installed[size < 128 ? size : 128] = '\0';
+    return CompareVersionStrings(installed, offered);
+}
+
+int FillComponentList(HWND page, HINF inf)
+{
+    HWND list = GetDlgItem(page, IDC_COMPONENT_LIST);
+    const char* products = g_Sections.ProductsSection;
+    for (int i = 0; i < ProductCount(); ++i) {
+        char installSection[256], name[256];
+        if (!GetProductField(inf, i, 2, installSection, sizeof installSection, products) || !installSection[0])
+            continue;
+        GetProductField(inf, i, 1, name, sizeof name, products);
+        const int row = static_cast<int>(SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name)));
+        if (row < 0) continue;
+
+        // In an installation every catalogue entry has a row, so the row is the index.
+        const int newer = CompareInstalledVersion(inf, row) < 0;
+        char text[256];
+        const int flags = GetProductField(inf, i, 4, text, sizeof text, products) ? ParseDecimal(text) : 0;
+        const int image = GetProductField(inf, i, 5, text, sizeof text, products) ? ParseDecimal(text) : 0;
+        const int checked = (flags & ProductFlagChecked) && !newer;
+        CheckList_SetItemInfo(list, row, image, newer);
+        CheckList_SetCheck(list, row, checked);
+    }
+    return ProductCount();
+}
+
+void CollectCheckedProducts(HWND page, HINF, char* selected)
+{
+    HWND list = GetDlgItem(page, IDC_COMPONENT_LIST);
+    selected[0] = selected[1] = '\0';
+    for (int i = 0; i < ProductCount(); ++i) {
+        // A selection that would pass the list's size keeps what fits.
+        if (CheckList_GetCheck(list, i)) TextListInsert(selected, SelectedProductsSize, ProductKey(i), -1);
+    }
+}
+
+int SelectProductsByName(const char* names, char* selected)
+{
+    selected[0] = selected[1] = '\0';
+    int count = 0;
+    const char* piece = names ? names : "";
+    for (;;) {
+        const char* comma = std::strchr(piece, ',');
+        const size_t length = comma ? static_cast<size_t>(comma - piece) : std::strlen(piece);
+        // A piece longer than any key cannot name a product.
+        if (length < KeySize) {
+            char name[KeySize];
+            std::memcpy(name, piece, length);
+            name[length] = '\0';
+            for (int i = 0; i < ProductCount(); ++i) {
+                if (lstrcmpiA(ProductKey(i), name) == 0) {
+                    if (TextListInsert(selected, SelectedProductsSize, ProductKey(i), -1)) ++count;
+                    break;
+                }
+            }
+        }
+        if (!comma) break;
+        piece = comma + 1;
+    }
+    return count;
+}
+
+int GetProductDescription(HINF inf, int index, char* buffer, DWORD size)
+{
+    if (!buffer || !size) return 0;
+    buffer[0] = '\0';
+    return GetProductField(inf, index, 6, buffer, size, g_Sections.ProductsSection);
+}
+
+int CollectInstallSections(HINF inf, const char* selected, char* sections)
+{
+    sections[0] = sections[1] = '\0';
+    TextListInsert(sections, SectionListSize, g_Sections.InstallSection, -1);
+    for (const char* key = selected; *key; key += std::strlen(key) + 1) {
+        char section[256];
+        // An empty install section would end the list for every reader: it adds nothing.
+        if (GetInfKeyField(inf, key, g_Sections.ProductsSection, 2, section, 255) && section[0])
+            TextListInsert(sections, SectionListSize, section, -1);
+    }
+    return ProductCount();
+}
+
+int CollectRemoveSections(HINF inf, const char* selected, char* sections)
+{
+    // Products that stay registered after this removal.
+    int staying = 0;
+    for (int i = 0; i < ProductCount(); ++i) {
+        UniqueKey key;
+        if (!OpenUninstallKey(ProductKey(i), KEY_ALL_ACCESS, &key)) continue;
+        ++staying;
+        for (const char* name = selected; *name; name += std::strlen(name) + 1) {
+            if (lstrcmpiA(name, ProductKey(i)) == 0) --staying;
+        }
+    }
+
+    sections[0] = sections[1] = '\0';
+    int count = 0;
+    for (const char* key = selected; *key; key += std::strlen(key) + 1) {
+        char section[256];
+        // An empty remove section would end the list and so drop the main remove
+        // section that may follow: it adds nothing.
+        if (GetInfKeyField(inf, key, g_Sections.ProductsSection, 3, section, sizeof section) && section[0]
+            && TextListInsert(sections, SectionListSize, section, -1))
+            ++count;
+    }
+    // A product named twice counts twice; nothing stays registered all the same.
+    if (staying <= 0 && TextListInsert(sections, SectionListSize, g_Sections.RemoveSection, -1)) ++count;
+    return count;
+}
+
+int CountProductsWithFlags(HINF inf, const char* keys, int mask)
+{
+    int count = 0;
+    for (const char* key = keys; key && *key; key += std::strlen(key) + 1) {
+        char flags[256];
+        if (GetInfKeyField(inf, key, g_Sections.ProductsSection, 4, flags, sizeof flags) && (ParseDecimal(flags) & mask))
+            ++count;
+    }
+    return count;
+}
+
+int IsRestartRequired(HINF inf, const char* selected)
+{
+    int required = CountProductsWithFlags(inf, selected, ProductFlagRestart);
+    char reboot[128];
+    if (GetInfKeyField(inf, "Reboot", g_Sections.InstallSection, 1, reboot, sizeof reboot) && ParseDecimal(reboot))
+        ++required;
+    return required;
+}

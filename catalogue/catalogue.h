@@ -1,0 +1,55 @@
+// The product catalogue: the products that this run offers, by key, in the order of the
+// lines of the products section; and the lists built from it (selected products, the
+// install and remove section lists) and the questions answered from it (flags, versions,
+// restart). Only the keys are kept; every other field is read from setup.inf by key
+// when it is needed.
+//
+// Products line: Key = display name, install section, remove section, flags,
+// image number, description, version. Flags: 1 checked by default, 2 restart needed,
+// 4 may need the Windows CD.
+#pragma once
+
+#include <windows.h>
+#include <setupapi.h>
+
+const int ProductFlagChecked = 1;
+const int ProductFlagRestart = 2;
+const int ProductFlagWindowsCd = 4;
+
+// Size of the section list, like SelectedProducts.
+const unsigned SectionListSize = 1024;
+
+// The section list that the step runner works through.
+extern char g_SectionList[SectionListSize];
+
+// Field `index` of the first line with `key` in `section`.
+int GetInfKeyField(HINF inf, const char* key, const char* section, DWORD index, char* buffer, DWORD size);
+
+void ResetProductCatalogue();
+// Appends a key, growing the buffer; `capacity` is the buffer's recorded size. 0 when
+// the buffer could not grow (the key is then not added).
+int AppendProduct(const char* key, DWORD* capacity);
+int ProductCount();
+const char* ProductKey(int index);
+int GetProductField(HINF inf, int index, DWORD field, char* buffer, DWORD size, const char* productsSection);
+void FreeProductCatalogue();
+
+// Builds the catalogue from `productsSection`; in install mode (action 0) a product is
+// taken only when its install section's conditions hold. Returns the number of
+// products taken (after showing why when it is 0), or 1 when the section is missing.
+int BuildProductCatalogue(HINF inf, HWND owner, HINSTANCE instance, const char* productsSection, int action);
+
+// Offered minus installed version of catalogue entry `index`; 0 when equal or when
+// either version cannot be read.
+int CompareInstalledVersion(HINF inf, int index);
+
+// The component page's list: rows, images, newer-version marks and default checks.
+int FillComponentList(HWND page, HINF inf);
+void CollectCheckedProducts(HWND page, HINF inf, char* selected);
+int SelectProductsByName(const char* names, char* selected);
+int GetProductDescription(HINF inf, int index, char* buffer, DWORD size);
+
+int CollectInstallSections(HINF inf, const char* selected, char* sections);
+int CollectRemoveSections(HINF inf, const char* selected, char* sections);
+int CountProductsWithFlags(HINF inf, const char* keys, int mask);
+int IsRestartRequired(HINF inf, const char* selected);

@@ -1,0 +1,21 @@
+// Uninstall registration: one key per installed product (and one main entry for the
+// package) under HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall, with the
+// command that starts the installed copy of setup.exe with /remove:KEY.
+#pragma once
+
+#include <windows.h>
+#include <setupapi.h>
+
+// The folder the user chose for the installation; kept equal to the target page's edit
+// box, recorded as UserTargetDir.
+extern char g_TargetDir[MAX_PATH];
+
+int RegisterUninstallEntries(HINF inf, const char* selected);
+int GetRemovalTitle(HINF inf, const char* selected, char* title, DWORD size, int* image);
+int FindRecordedTargetDir(HINF inf, const char* keys, char* folder);
+int DeleteUninstallEntries(const char* keys);
+
+// Builds the uninstall command for the installed setup program at `setupPath`:
+// "<path> /remove:<key>", the path in double quotes when it contains a blank. Returns
+// 0 when the command would not fit `size` bytes.
+int BuildUninstallCommand(const char* setupPath, const char* key, char* command, unsigned size);
