@@ -1,14 +1,67 @@
-// Finding and checking the libraries that setup scripts name: condition libraries
-// (checked before the wizard opens) and plug-in libraries (steps during the run). Both
-// lie in the program's folder and export GetVersionNumber, a cdecl function returning
-// the interface version they were written for.
+// Plug-in and condition libraries beside the program, and the plug-in steps of a run.
+//
+// Both kinds of library lie in the program's folder and export GetVersionNumber, a
+// cdecl function returning the interface version they were written for. A plug-in
+// library also exports QuerySteps and GetStepNumber, through which the program collects
+// its steps before a run, and one function per step. The steps are kept in one list,
+// each new step at the front, and run from the front at their level, so within a level
+// the last collected step runs first. A library is loaded only while its steps are
+// collected and again around each single step.
 
 #include "plugins.h"
 
+#include "textlist.h"
 #include "../app/setup.h"
 #include "../app/startup.h"
+#include "../app/handles.h"
+#include "../setupapi/inf.h"
+
+#include <commctrl.h>
 
 #include <cstring>
+
+namespace {
+
+PluginStep* g_Steps = nullptr;
+
+// Where PluginProgressCallback moves the bar: the page of the running worker.
+HWND g_ProgressWindow = nullptr;
+int g_ProgressBar = 0;
+
+typedef int(__cdecl* QueryStepsFunction)();
+typedef void(__cdecl* GetStepNumberFunction)(PluginStep* step, int index);
+typedef void(__cdecl* StepFunction)(PluginProgressFunction progress);
+
+template <typename Function>
+Function Export(HMODULE module, const char* name)
+{
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
+// Asks one library for its steps and puts them at the front of the list.
+void CollectLibrarySteps(const char* path)
+{
+    UniqueModule library(LoadLibraryA(path));
+    if (!library || !IsPluginVersionSupported(library.get())) return;
+    QueryStepsFunction querySteps = Export<QueryStepsFunction>(library.get(), "QuerySteps");
+    GetStepNumberFunction getStep = Export<GetStepNumberFunction>(library.get(), "GetStepNumber");
+    if (!querySteps || !getStep) return;
+    const int count = querySteps();
+    for (int index = 0; index < count; ++index) {
+        PluginStep* step = static_cast<PluginStep*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(PluginStep)));
+        // Out of memory: the library's remaining steps are left out.
+        if (!step) break;
+        getStep(step, index);
+        // The library may leave its texts unterminated; they are cut at their fields' end.
+        step->functionName[sizeof step->functionName - 1] = '\0';
+        step->text[sizeof step->text - 1] = '\0';
+        lstrcpynA(step->libraryPath, path, sizeof step->libraryPath);
+        step->next = g_Steps;
+        g_Steps = step;
+    }
+}
+
+} // namespace
 
 int GetProgramFolder(char* folder)
 {
@@ -20,8 +73,7 @@ int GetProgramFolder(char* folder)
 int IsPluginVersionSupported(HMODULE library)
 {
     typedef int(__cdecl * GetVersionNumberFunction)();
-    GetVersionNumberFunction getVersion = reinterpret_cast<GetVersionNumberFunction>(
-        reinterpret_cast<void*>(GetProcAddress(library, "GetVersionNumber")));
+    GetVersionNumberFunction getVersion = Export<GetVersionNumberFunction>(library, "GetVersionNumber");
     return getVersion && getVersion() <= PluginInterfaceVersion;
 }
 
@@ -35,4 +87,71 @@ int MakeLibraryPath(const char* fileName, char* path)
     }
     std::memcpy(path + folder, fileName, name + 1);
     return 1;
+}
+
+void TraceMessage(int, int, const char*, ...)
+{
+}
+
+const PluginStep* FirstPluginStep()
+{
+    return g_Steps;
+}
+
+void FreePluginSteps()
+{
+    while (g_Steps) {
+        PluginStep* next = g_Steps->next;
+        HeapFree(GetProcessHeap(), 0, g_Steps);
+        g_Steps = next;
+    }
+}
+
+void CollectPluginSteps(HINF inf, const char* sections)
+{
+    if (g_Steps) FreePluginSteps();
+    for (const char* section = sections; *section; section += std::strlen(section) + 1) {
+        TraceMessage(-1, 1, "Collecting plugin information for section %s.\n", section);
+        INFCONTEXT line;
+        if (!InfFindLine(inf, section, "Plugins", &line)) continue;
+        char name[MAX_PATH];
+        // The list ends at the first field that is missing or empty.
+        for (DWORD field = 1; InfGetField(&line, field, name, sizeof name) && name[0]; ++field) {
+            char path[MAX_PATH];
+            if (MakeLibraryPath(name, path)) CollectLibrarySteps(path);
+        }
+    }
+}
+
+int __cdecl PluginProgressCallback(int position)
+{
+    return static_cast<int>(SendDlgItemMessageA(g_ProgressWindow, g_ProgressBar, PBM_SETPOS, static_cast<WPARAM>(position), 0));
+}
+
+void RunPluginSteps(int level, HWND window, int barId, int textId)
+{
+    g_ProgressWindow = window;
+    g_ProgressBar = barId;
+    TraceMessage(-1, 1, "Starting the execution of external plugin steps for level %i.\n", level);
+    HWND bar = GetDlgItem(window, barId);
+    for (const PluginStep* step = g_Steps; step; step = step->next) {
+        if (step->level != level) continue;
+        UniqueModule library(LoadLibraryA(step->libraryPath));
+        if (!library) {
+            TraceMessage(-1, 1, "Loading of dll %s failed.\n", step->libraryPath);
+            continue;
+        }
+        StepFunction function = Export<StepFunction>(library.get(), step->functionName);
+        if (!function) {
+            TraceMessage(-1, 1, "Loading of plugin function %s from dll %s failed.\n", step->functionName,
+                         step->libraryPath);
+            continue;
+        }
+        SendMessageA(bar, PBM_SETRANGE, 0, MAKELPARAM(0, step->progressRange & 0xFFFF));
+        SendMessageA(bar, PBM_SETPOS, 0, 0);
+        SetDlgItemTextA(window, textId, step->text);
+        ShowWindow(bar, step->progressRange ? SW_SHOW : SW_HIDE);
+        function(PluginProgressCallback);
+    }
+    ShowWindow(bar, SW_SHOW);
 }

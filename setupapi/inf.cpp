@@ -97,3 +97,28 @@ DWORD InfFieldCount(const INFCONTEXT* line)
     INFCONTEXT copy = *line;
     return SetupGetFieldCount(&copy);
 }
+
+int InfGetSetupIntField(const INFCONTEXT* line, DWORD index, int* value)
+{
+    INFCONTEXT copy = *line;
+    INT number = 0;
+    if (!SetupGetIntField(&copy, index, &number)) return 0;
+    *value = number;
+    return 1;
+}
+
+char* InfGetMultiSzFields(const INFCONTEXT* line, DWORD index, DWORD* size)
+{
+    INFCONTEXT copy = *line;
+    DWORD required = 0;
+    if (!SetupGetMultiSzFieldA(&copy, index, nullptr, 0, &required) || required == 0) return nullptr;
+    // One spare zero at the end, whatever the Setup API counts.
+    char* block = static_cast<char*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, required + 2));
+    if (!block) return nullptr;
+    if (!SetupGetMultiSzFieldA(&copy, index, block, required, nullptr)) {
+        HeapFree(GetProcessHeap(), 0, block);
+        return nullptr;
+    }
+    if (size) *size = required + 2;
+    return block;
+}

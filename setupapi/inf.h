@@ -60,3 +60,11 @@ void CollapseDoubledBackslashes(char* path);
 
 // Number of fields of a line after its key (SetupGetFieldCount).
 DWORD InfFieldCount(const INFCONTEXT* line);
+
+// Field `index` read with SetupGetIntField; fails when the line lacks it or it is no number.
+int InfGetSetupIntField(const INFCONTEXT* line, DWORD index, int* value);
+
+// Fields from `index` on as a multi-string (each field and its zero, then one more
+// zero) in a new heap block that the caller frees with HeapFree; null when the line
+// has no such field. *size receives the block's size in bytes.
+char* InfGetMultiSzFields(const INFCONTEXT* line, DWORD index, DWORD* size);

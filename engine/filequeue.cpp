@@ -1,0 +1,144 @@
+#include "filequeue.h"
+
+#include "renameimage.h"
+#include "../app/handles.h"
+#include "../app/options.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+bool IsWindows95Family()
+{
+    return (GetVersion() & 0x80000000u) != 0;
+}
+
+// The final component of a path (from its last backslash on), or the whole path.
+const char* FinalComponent(const char* path)
+{
+    const char* slash = std::strrchr(path, '\\');
+    return slash ? slash : path;
+}
+
+// A cabinet copied under its own name: same final component, both ending in ".cab".
+bool IsCabinetCopiedAsItself(const char* source, const char* target)
+{
+    const char* sourceName = FinalComponent(source);
+    const char* targetName = FinalComponent(target);
+    if (lstrcmpiA(sourceName, targetName) != 0) return false;
+    const char* sourceExtension = std::strrchr(sourceName, '.');
+    const char* targetExtension = std::strrchr(targetName, '.');
+    return sourceExtension && targetExtension && lstrcmpiA(sourceExtension, ".cab") == 0
+           && lstrcmpiA(targetExtension, ".cab") == 0;
+}
+
+UINT CopyCabinet(const FILEPATHS_A* paths)
+{
+    SetFileAttributesA(paths->Target, FILE_ATTRIBUTE_NORMAL);
+    const BOOL copied = CopyFileA(paths->Source, paths->Target, FALSE);
+    SetFileAttributesA(paths->Target, FILE_ATTRIBUTE_NORMAL);
+    return copied ? FILEOP_SKIP : FILEOP_ABORT;
+}
+
+bool FileExists(const char* path)
+{
+    WIN32_FIND_DATAA entry;
+    UniqueFind find(FindFirstFileA(path, &entry));
+    return static_cast<bool>(find);
+}
+
+void AfterDeletion(FileQueueContext* context, const char* target)
+{
+    char folder[MAX_PATH];
+    lstrcpynA(folder, target, sizeof folder);
+    char* slash = std::strrchr(folder, '\\');
+    if (slash) *slash = '\0';
+
+    if (std::strcmp(folder, context->CurrentFolder) != 0) {
+        lstrcpynA(context->CurrentFolder, folder, MAX_PATH);
+        context->PendingCount = 0;
+    }
+    if (FileExists(target)) {
+        g_Options.RebootNeeded = 1;
+        ++context->PendingCount;
+        DeleteFileAtRestart(target);
+    }
+    if (CountFilesInFolder(folder) == context->PendingCount && !RemoveDirectoryA(folder))
+        DeleteFolderAtRestart(folder);
+}
+
+} // namespace
+
+UINT CALLBACK FileQueueCallback(PVOID contextPointer, UINT notification, UINT_PTR parameter1, UINT_PTR parameter2)
+{
+    FileQueueContext* context = static_cast<FileQueueContext*>(contextPointer);
+    const FILEPATHS_A* paths = reinterpret_cast<const FILEPATHS_A*>(parameter1);
+    switch (notification) {
+    case SPFILENOTIFY_STARTQUEUE:
+        context->CurrentFolder = static_cast<char*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, MAX_PATH));
+        context->PendingCount = 0;
+        break;
+    case SPFILENOTIFY_ENDQUEUE:
+        if (context->CurrentFolder) HeapFree(GetProcessHeap(), 0, context->CurrentFolder);
+        context->CurrentFolder = nullptr;
+        break;
+    case SPFILENOTIFY_ENDDELETE:
+        if (context->CurrentFolder && paths && paths->Target) AfterDeletion(context, paths->Target);
+        break;
+    case SPFILENOTIFY_STARTCOPY:
+        // The default callback does not see a cabinet that is copied here.
+        if (paths && paths->Source && paths->Target && IsCabinetCopiedAsItself(paths->Source, paths->Target))
+            return CopyCabinet(paths);
+        break;
+    }
+    return SetupDefaultQueueCallbackA(context->DefaultContext, notification, parameter1, parameter2);
+}
+
+int CountFilesInFolder(const char* folder)
+{
+    char pattern[MAX_PATH + 2];
+    if (std::snprintf(pattern, sizeof pattern, "%s\\*", folder) >= static_cast<int>(sizeof pattern)) return 0;
+    WIN32_FIND_DATAA entry;
+    UniqueFind find(FindFirstFileA(pattern, &entry));
+    if (!find) return 0;
+    int count = 0;
+    do {
+        if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) ++count;
+    } while (FindNextFileA(find.get(), &entry));
+    return count;
+}
+
+int DeleteFileAtRestart(const char* path)
+{
+    if (!IsWindows95Family()) return MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) ? 1 : 0;
+
+    char wininit[MAX_PATH];
+    const UINT length = GetWindowsDirectoryA(wininit, 256);
+    if (length == 0 || length >= 256) return 0;
+    lstrcatA(wininit, "\\wininit.ini");
+    char shortPath[256];
+    const DWORD shortLength = GetShortPathNameA(path, shortPath, sizeof shortPath);
+    if (shortLength == 0 || shortLength >= sizeof shortPath) return 0;
+
+    // Read the whole section, growing the image until nothing was cut, so that the
+    // entries already there are written back complete.
+    for (DWORD capacity = 1024; capacity <= 64 * 1024; capacity *= 2) {
+        UniqueHeapBlock block(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, capacity));
+        char* image = static_cast<char*>(block.get());
+        if (!image) return 0;
+        const DWORD used = GetPrivateProfileSectionA("Rename", image, capacity, wininit);
+        if (RenameImageMayBeCut(capacity, used)) continue;
+        if (!AppendRenameEntry(image, capacity, used, shortPath)) continue;
+        WritePrivateProfileSectionA("Rename", image, wininit);
+        return 1;
+    }
+    // A section too large to read whole is left as it is; the file is not scheduled.
+    return 0;
+}
+
+int DeleteFolderAtRestart(const char* folder)
+{
+    if (IsWindows95Family()) return 0;
+    return MoveFileExA(folder, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) ? 1 : 0;
+}

@@ -1,0 +1,31 @@
+// The file queue callback of the step runner's commit, and deletion at the next start.
+//
+// Almost every notification goes on to the Setup API's default callback (prompts, error
+// dialogs, progress messages to the page). Two behaviours are added: a cabinet file
+// copied under its own name is copied byte for byte here, not unpacked or version-
+// checked by the queue; and after each deletion a file that is still there is
+// scheduled for deletion at the next start, and a folder that the deletions emptied
+// (but for such scheduled files) is removed now or at the next start.
+#pragma once
+
+#include <windows.h>
+#include <setupapi.h>
+
+struct FileQueueContext {
+    void* DefaultContext;  // from SetupInitDefaultQueueCallbackEx
+    char* CurrentFolder;   // folder of the latest deletion; MAX_PATH bytes while the queue runs
+    int   PendingCount;    // files of CurrentFolder scheduled since it last changed
+};
+
+UINT CALLBACK FileQueueCallback(PVOID context, UINT notification, UINT_PTR parameter1, UINT_PTR parameter2);
+
+// Entries of a folder that are not folders; 0 when it cannot be listed.
+int CountFilesInFolder(const char* folder);
+
+// Schedules a file for deletion at the next start: MoveFileExA on the NT family, the
+// [Rename] section of wininit.ini on the Windows 95 family.
+int DeleteFileAtRestart(const char* path);
+
+// Schedules a folder for removal at the next start; the Windows 95 family cannot, and
+// the result is then 0.
+int DeleteFolderAtRestart(const char* folder);
