@@ -68,6 +68,27 @@ void AfterDeletion(FileQueueContext* context, const char* target)
         DeleteFolderAtRestart(folder);
 }
 
+void ReportProgress(const FileQueueContext* context, WPARAM done, LPARAM count)
+{
+    if (context->ProgressWindow && context->ProgressMessage)
+        SendMessageA(context->ProgressWindow, context->ProgressMessage, done, count);
+}
+
+// The default callback was asked for the medium of a file. Wine's answers "retry" even
+// when the file is not there, and the queue then asks again for ever; Windows asks the
+// user and answers "retry" only when the file has turned up. A retry for a file that
+// is still missing is therefore taken as a missing file, and the commit ends.
+UINT CheckMediaAnswer(UINT answer, const SOURCE_MEDIA_A* media, const char* newPath)
+{
+    if (answer != FILEOP_DOIT || !media || !media->SourceFile) return answer;
+    const char* folder = newPath && *newPath ? newPath : media->SourcePath;
+    char path[MAX_PATH];
+    if (!folder || std::snprintf(path, sizeof path, "%s\\%s", folder, media->SourceFile) >= MAX_PATH) return answer;
+    if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) return answer;
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    return FILEOP_ABORT;
+}
+
 } // namespace
 
 UINT CALLBACK FileQueueCallback(PVOID contextPointer, UINT notification, UINT_PTR parameter1, UINT_PTR parameter2)
@@ -75,6 +96,24 @@ UINT CALLBACK FileQueueCallback(PVOID contextPointer, UINT notification, UINT_PT
     FileQueueContext* context = static_cast<FileQueueContext*>(contextPointer);
     const FILEPATHS_A* paths = reinterpret_cast<const FILEPATHS_A*>(parameter1);
     switch (notification) {
+    case SPFILENOTIFY_STARTSUBQUEUE:
+        ReportProgress(context, 0, static_cast<LPARAM>(parameter2));
+        break;
+    case SPFILENOTIFY_ENDCOPY:
+    case SPFILENOTIFY_ENDRENAME:
+        ReportProgress(context, 1, 0);
+        break;
+    case SPFILENOTIFY_COPYERROR:
+        // A copy that failed ends the commit with its error. Left to the default callback
+        // it is skipped without a word on Wine, and the run would report success with
+        // files missing; the page shows the error and the user may run the steps again.
+        if (paths) SetLastError(paths->Win32Error);
+        return FILEOP_ABORT;
+    case SPFILENOTIFY_NEEDMEDIA: {
+        const UINT answer = SetupDefaultQueueCallbackA(context->DefaultContext, notification, parameter1, parameter2);
+        return CheckMediaAnswer(answer, reinterpret_cast<const SOURCE_MEDIA_A*>(parameter1),
+                                reinterpret_cast<const char*>(parameter2));
+    }
     case SPFILENOTIFY_STARTQUEUE:
         context->CurrentFolder = static_cast<char*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, MAX_PATH));
         context->PendingCount = 0;
@@ -85,11 +124,16 @@ UINT CALLBACK FileQueueCallback(PVOID contextPointer, UINT notification, UINT_PT
         break;
     case SPFILENOTIFY_ENDDELETE:
         if (context->CurrentFolder && paths && paths->Target) AfterDeletion(context, paths->Target);
+        ReportProgress(context, 1, 0);
         break;
     case SPFILENOTIFY_STARTCOPY:
-        // The default callback does not see a cabinet that is copied here.
-        if (paths && paths->Source && paths->Target && IsCabinetCopiedAsItself(paths->Source, paths->Target))
-            return CopyCabinet(paths);
+        // The default callback does not see a cabinet that is copied here, and the queue
+        // reports no end of its copy: the operation is counted here.
+        if (paths && paths->Source && paths->Target && IsCabinetCopiedAsItself(paths->Source, paths->Target)) {
+            const UINT result = CopyCabinet(paths);
+            if (result == FILEOP_SKIP) ReportProgress(context, 1, 0);
+            return result;
+        }
         break;
     }
     return SetupDefaultQueueCallbackA(context->DefaultContext, notification, parameter1, parameter2);

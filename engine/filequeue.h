@@ -1,7 +1,10 @@
 // The file queue callback of the step runner's commit, and deletion at the next start.
 //
 // Almost every notification goes on to the Setup API's default callback (prompts, error
-// dialogs, progress messages to the page). Two behaviours are added: a cabinet file
+// dialogs). The progress messages to the page are sent here, not by the default
+// callback: Wine's default callback sends none, so the default callback is set up
+// without a progress window and this callback reports every part and operation itself,
+// the same on every system. Two behaviours are added: a cabinet file
 // copied under its own name is copied byte for byte here, not unpacked or version-
 // checked by the queue; and after each deletion a file that is still there is
 // scheduled for deletion at the next start, and a folder that the deletions emptied
@@ -15,6 +18,8 @@ struct FileQueueContext {
     void* DefaultContext;  // from SetupInitDefaultQueueCallbackEx
     char* CurrentFolder;   // folder of the latest deletion; MAX_PATH bytes while the queue runs
     int   PendingCount;    // files of CurrentFolder scheduled since it last changed
+    HWND  ProgressWindow;  // receives ProgressMessage: wParam 0 and a count when a part of
+    UINT  ProgressMessage; // the queue starts, wParam 1 per file operation done; 0: none
 };
 
 UINT CALLBACK FileQueueCallback(PVOID context, UINT notification, UINT_PTR parameter1, UINT_PTR parameter2);

@@ -66,11 +66,15 @@ int ForEachSection(const char* sections, Stage stage)
 }
 
 // Commits the queue with the program's callback wrapped around the default one, whose
-// prompts are owned by the page and whose progress goes to it as WM_SETUP_PROGRESS.
+// prompts are owned by the page; the progress goes to the page as WM_SETUP_PROGRESS,
+// sent by the program's callback (the default one gets no progress window, so that
+// no system reports an operation twice).
 int CommitFileQueue(HSPFILEQ queue, HWND page)
 {
     FileQueueContext context = {};
-    context.DefaultContext = SetupInitDefaultQueueCallbackEx(page, page, WM_SETUP_PROGRESS, 0, nullptr);
+    context.DefaultContext = SetupInitDefaultQueueCallbackEx(page, nullptr, 0, 0, nullptr);
+    context.ProgressWindow = page;
+    context.ProgressMessage = WM_SETUP_PROGRESS;
     const BOOL committed = SetupCommitFileQueueA(page, queue, FileQueueCallback, &context);
     const DWORD error = GetLastError();
     SetupTermDefaultQueueCallback(context.DefaultContext);

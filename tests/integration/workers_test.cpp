@@ -1,0 +1,333 @@
+// The install and remove workers and the step runner, run for real on a worker thread
+// against a page of the test's own: a dialog that carries the session in DWL_USER, has
+// the progress bar 1210 and the status text 1203, and records every message it gets.
+
+#include "../../app/messages.h"
+#include "../../app/setup.h"
+#include "../../catalogue/catalogue.h"
+#include "../../catalogue/registration.h"
+#include "../../catalogue/textlist.h"
+#include "../../engine/workers.h"
+#include "../support/testsupport.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Recorded {
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+};
+
+std::vector<Recorded> g_Recorded;
+bool g_Done = false;
+
+INT_PTR CALLBACK RecordingPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        SetWindowLongPtrA(page, DWLP_USER, lParam);
+        return TRUE;
+    case WM_SETUP_PHASE:
+    case WM_SETUP_PROGRESS:
+    case WM_SETUP_DONE:
+        g_Recorded.push_back({message, wParam, lParam});
+        if (message == WM_SETUP_DONE) g_Done = true;
+        return TRUE;
+    }
+    return FALSE;
+}
+
+// A dialog template without items, DWORD-aligned; the controls are added as children.
+std::vector<WORD> EmptyDialogTemplate()
+{
+    std::vector<WORD> words(sizeof(DLGTEMPLATE) / sizeof(WORD) + 3, 0);
+    DLGTEMPLATE* header = reinterpret_cast<DLGTEMPLATE*>(words.data());
+    header->style = WS_POPUP;
+    header->cx = 200;
+    header->cy = 100;
+    return words;  // menu, class and title all empty
+}
+
+class Workers : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        medium_ = testsupport::MakeScratchFolder("workers-medium");
+        target_ = testsupport::MakeScratchFolder("workers-target");
+        GetCurrentDirectoryA(sizeof savedDirectory_, savedDirectory_);
+        // Files are copied from "." as from the folder of setup.exe.
+        SetCurrentDirectoryA(medium_.c_str());
+        InitRunOptions(&g_Options);
+        g_Options.SelectedProducts[0] = g_Options.SelectedProducts[1] = '\0';
+        g_Sections = {"Install", "Remove", "Products"};
+        g_TargetDir[0] = '\0';
+        g_Recorded.clear();
+        g_Done = false;
+        registryKey_ = "Software\\NorvaleWorkersTest" + std::to_string(GetCurrentProcessId());
+        uninstallKey_ = "WorkersTest" + std::to_string(GetCurrentProcessId());
+    }
+
+    void TearDown() override
+    {
+        if (page_) DestroyWindow(page_);
+        if (session_.InfHandle && session_.InfHandle != INVALID_HANDLE_VALUE) SetupCloseInfFile(session_.InfHandle);
+        FreeProductCatalogue();
+        SetCurrentDirectoryA(savedDirectory_);
+        testsupport::RemoveTree(medium_);
+        testsupport::RemoveTree(target_);
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, registryKey_.c_str());
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE,
+                      ("Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + uninstallKey_).c_str());
+    }
+
+    // Writes setup.inf into the medium, with "@KEY@" replaced by the test's registry key
+    // and "@PRODUCT@" by its product key, opens it and builds the catalogue.
+    void OpenScript(std::string text)
+    {
+        for (size_t at; (at = text.find("@KEY@")) != std::string::npos;) text.replace(at, 5, registryKey_);
+        for (size_t at; (at = text.find("@PRODUCT@")) != std::string::npos;) text.replace(at, 9, uninstallKey_);
+        ASSERT_TRUE(testsupport::WriteFile(medium_ + "\\setup.inf", text));
+        UINT line = 0;
+        session_.InfHandle = SetupOpenInfFileA((medium_ + "\\setup.inf").c_str(), nullptr, INF_STYLE_WIN4, &line);
+        ASSERT_NE(INVALID_HANDLE_VALUE, session_.InfHandle) << "line " << line;
+        ASSERT_TRUE(SetupSetDirectoryIdA(session_.InfHandle, DIRID_USER, target_.c_str()));
+        ASSERT_NE(0, BuildProductCatalogue(session_.InfHandle, nullptr, GetModuleHandleA(nullptr), "Products",
+                                           g_Options.Action));
+    }
+
+    void Payload(const char* name, const char* content)
+    {
+        ASSERT_TRUE(testsupport::WriteFile(medium_ + "\\" + name, content));
+    }
+
+    // Starts `worker` with the test page and dispatches messages until it reports done.
+    void Run(LPTHREAD_START_ROUTINE worker)
+    {
+        std::vector<WORD> dialog = EmptyDialogTemplate();
+        page_ = CreateDialogIndirectParamA(GetModuleHandleA(nullptr), reinterpret_cast<DLGTEMPLATE*>(dialog.data()),
+                                           nullptr, RecordingPageProc, reinterpret_cast<LPARAM>(&session_));
+        ASSERT_NE(nullptr, page_);
+        CreateWindowExA(0, PROGRESS_CLASSA, "", WS_CHILD, 0, 0, 100, 10, page_,
+                        reinterpret_cast<HMENU>(static_cast<UINT_PTR>(1210)), nullptr, nullptr);
+        CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 20, 100, 10, page_,
+                        reinterpret_cast<HMENU>(static_cast<UINT_PTR>(1203)), nullptr, nullptr);
+
+        HANDLE thread = CreateThread(nullptr, 0, worker, page_, 0, nullptr);
+        ASSERT_NE(nullptr, thread);
+        const DWORD start = GetTickCount();
+        while (!g_Done && GetTickCount() - start < 120000) {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+            MSG message;
+            while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+                TranslateMessage(&message);
+                DispatchMessageA(&message);
+            }
+        }
+        EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread, 30000));
+        CloseHandle(thread);
+        ASSERT_TRUE(g_Done) << "the worker never reported";
+    }
+
+    std::vector<WPARAM> Phases() const
+    {
+        std::vector<WPARAM> phases;
+        for (const Recorded& r : g_Recorded) {
+            if (r.message == WM_SETUP_PHASE) phases.push_back(r.wParam);
+        }
+        return phases;
+    }
+
+    const Recorded& Done() const { return g_Recorded.back(); }
+
+    std::string RegistryText(const char* value)
+    {
+        char text[256] = "";
+        DWORD size = sizeof text;
+        if (RegGetValueA(HKEY_LOCAL_MACHINE, registryKey_.c_str(), value, RRF_RT_REG_SZ, nullptr, text, &size)
+            != ERROR_SUCCESS)
+            return "<none>";
+        return text;
+    }
+
+    std::string medium_, target_, registryKey_, uninstallKey_;
+    char savedDirectory_[MAX_PATH] = "";
+    SetupSession session_ = {};
+    HWND page_ = nullptr;
+};
+
+const std::vector<WPARAM> kAllPhases = {2, 3, 4, 5, 6, static_cast<WPARAM>(-1)};
+
+const char kPackage[] =
+    "[Version]\r\n"
+    "Signature=\"$Chicago$\"\r\n"
+    "[DestinationDirs]\r\n"
+    "DefaultDestDir=32768\r\n"
+    "[Install]\r\n"
+    "CopyFiles=Core.Files,Setup.Files\r\n"
+    "AddReg=Core.AddReg\r\n"
+    "UpdateInis=Core.Inis\r\n"
+    "[Remove]\r\n"
+    "DelFiles=Core.Files,Setup.Files\r\n"
+    "DelReg=Core.AddReg\r\n"
+    "[Products]\r\n"
+    "@PRODUCT@=\"Workers Test\",Client.Install,Client.Remove,1,0,,1.0\r\n"
+    "[Client.Install]\r\n"
+    "CopyFiles=Client.Files\r\n"
+    "[Client.Remove]\r\n"
+    "DelFiles=Client.Files\r\n"
+    "[Core.Files]\r\n"
+    "one.txt\r\n"
+    "two.txt\r\n"
+    "[Setup.Files]\r\n"
+    "setup.exe\r\n"
+    "[Client.Files]\r\n"
+    "client.txt\r\n"
+    "[Core.AddReg]\r\n"
+    "HKLM,\"@KEY@\",Installed,,\"yes\"\r\n"
+    "[Core.Inis]\r\n"
+    "%32768%\\app.ini,Settings,,\"Mode=Full\"\r\n"
+    "[SourceDisksNames]\r\n"
+    "1=\"Test medium\",,,\r\n"
+    "[SourceDisksFiles]\r\n"
+    "one.txt=1\r\n"
+    "two.txt=1\r\n"
+    "client.txt=1\r\n"
+    "setup.exe=1\r\n";
+
+TEST_F(Workers, AnEmptySectionListStillPostsEveryPhaseInOrder)
+{
+    OpenScript("[Version]\r\nSignature=\"$Chicago$\"\r\n");
+    std::vector<WORD> dialog = EmptyDialogTemplate();
+    page_ = CreateDialogIndirectParamA(GetModuleHandleA(nullptr), reinterpret_cast<DLGTEMPLATE*>(dialog.data()),
+                                       nullptr, RecordingPageProc, reinterpret_cast<LPARAM>(&session_));
+    ASSERT_NE(nullptr, page_);
+    const char emptyList[2] = {0, 0};
+    EXPECT_EQ(1, RunSetupSteps(session_.InfHandle, emptyList, page_));
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+    EXPECT_EQ(kAllPhases, Phases());
+    for (const Recorded& r : g_Recorded) EXPECT_EQ(static_cast<UINT>(WM_SETUP_PHASE), r.message);
+}
+
+TEST_F(Workers, InstallCopiesFilesAppliesRegistryAndReportsProgress)
+{
+    Payload("one.txt", "one");
+    Payload("two.txt", "two");
+    Payload("client.txt", "client");
+    Payload("setup.exe", "stands for the program");
+    OpenScript(kPackage);
+    TextListAssign(g_Options.SelectedProducts, sizeof g_Options.SelectedProducts, uninstallKey_.c_str());
+
+    Run(RunInstallWorker);
+
+    ASSERT_EQ(static_cast<UINT>(WM_SETUP_DONE), Done().message);
+    EXPECT_EQ(1u, Done().wParam);
+    EXPECT_EQ(0, Done().lParam);
+    EXPECT_EQ(kAllPhases, Phases());
+    // WM_SETUP_DONE exactly once, and last.
+    int done = 0;
+    for (const Recorded& r : g_Recorded) done += r.message == WM_SETUP_DONE;
+    EXPECT_EQ(1, done);
+
+    // The main install section and the product's: four files.
+    std::string content;
+    EXPECT_TRUE(testsupport::ReadFile(target_ + "\\one.txt", &content));
+    EXPECT_EQ("one", content);
+    EXPECT_TRUE(testsupport::FileExists(target_ + "\\two.txt"));
+    EXPECT_TRUE(testsupport::FileExists(target_ + "\\client.txt"));
+    EXPECT_EQ("yes", RegistryText("Installed"));
+    char ini[64] = "";
+    GetPrivateProfileStringA("Settings", "Mode", "", ini, sizeof ini, (target_ + "\\app.ini").c_str());
+    EXPECT_STREQ("Full", ini);
+
+    // Progress: the counts announced add up to the operations reported, four copies;
+    // every progress message arrives before the registry phase is posted.
+    LPARAM announced = 0;
+    int operations = 0;
+    size_t registryPhase = 0;
+    for (size_t i = 0; i < g_Recorded.size(); ++i) {
+        const Recorded& r = g_Recorded[i];
+        if (r.message == WM_SETUP_PROGRESS && r.wParam == 0) announced += r.lParam;
+        if (r.message == WM_SETUP_PROGRESS && r.wParam != 0) ++operations;
+        if (r.message == WM_SETUP_PHASE && r.wParam == 4) registryPhase = i;
+    }
+    EXPECT_EQ(4, announced);
+    EXPECT_EQ(4, operations);
+    for (size_t i = registryPhase; i < g_Recorded.size(); ++i)
+        EXPECT_NE(static_cast<UINT>(WM_SETUP_PROGRESS), g_Recorded[i].message) << i;
+
+    // The guard is down again when the worker has finished.
+    EXPECT_EQ(0, g_Options.EndSessionGuard);
+    EXPECT_EQ(0, g_Options.RebootNeeded);
+}
+
+TEST_F(Workers, RemovalUndoesTheInstallation)
+{
+    Payload("one.txt", "one");
+    Payload("two.txt", "two");
+    Payload("client.txt", "client");
+    Payload("setup.exe", "stands for the program");
+    OpenScript(kPackage);
+    TextListAssign(g_Options.SelectedProducts, sizeof g_Options.SelectedProducts, uninstallKey_.c_str());
+    lstrcpynA(g_TargetDir, target_.c_str(), MAX_PATH);  // as the target page keeps it
+    Run(RunInstallWorker);
+    ASSERT_EQ(1u, Done().wParam);
+    ASSERT_TRUE(testsupport::FileExists(target_ + "\\client.txt"));
+
+    // The removal finds the folder through the registration, not through the id set above.
+    g_Recorded.clear();
+    g_Done = false;
+    DestroyWindow(page_);
+    page_ = nullptr;
+    g_Options.Action = ActionRemove;
+    SetupSetDirectoryIdA(session_.InfHandle, DIRID_USER, "C:\\nowhere-workers-test");
+    Run(RunRemoveWorker);
+
+    ASSERT_EQ(static_cast<UINT>(WM_SETUP_DONE), Done().message);
+    EXPECT_EQ(1u, Done().wParam);
+    EXPECT_EQ(kAllPhases, Phases());
+    EXPECT_FALSE(testsupport::FileExists(target_ + "\\client.txt"));
+    // No other catalogue product stays registered, so the main remove section ran too.
+    EXPECT_FALSE(testsupport::FileExists(target_ + "\\one.txt"));
+    EXPECT_EQ("<none>", RegistryText("Installed"));
+}
+
+TEST_F(Workers, AMissingSourceFileEndsTheRunWithItsError)
+{
+    Payload("one.txt", "one");  // two.txt is missing from the medium
+    Payload("setup.exe", "stands for the program");
+    OpenScript(kPackage);
+
+    Run(RunInstallWorker);
+
+    ASSERT_EQ(static_cast<UINT>(WM_SETUP_DONE), Done().message);
+    EXPECT_EQ(0u, Done().wParam);
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, static_cast<DWORD>(Done().lParam));
+    // The run stopped in the file stage: no registry phase, no registry entry.
+    EXPECT_EQ((std::vector<WPARAM>{2, 3}), Phases());
+    EXPECT_EQ("<none>", RegistryText("Installed"));
+    EXPECT_EQ(0, g_Options.EndSessionGuard);
+}
+
+TEST_F(Workers, ARebootLineMakesTheRestartNeeded)
+{
+    Payload("one.txt", "one");
+    Payload("two.txt", "two");
+    Payload("client.txt", "client");
+    Payload("setup.exe", "stands for the program");
+    std::string script = kPackage;
+    script.insert(script.find("CopyFiles=Core.Files"), "Reboot=1\r\n");
+    OpenScript(script);
+
+    Run(RunInstallWorker);
+
+    ASSERT_EQ(1u, Done().wParam);
+    EXPECT_EQ(1, g_Options.RebootNeeded);
+}
+
+} // namespace
