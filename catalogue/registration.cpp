@@ -29,7 +29,9 @@ const unsigned CommandSize = MAX_PATH;
 int CreateUninstallKey(const char* name, UniqueKey* key)
 {
     char path[sizeof UninstallKey + 256 + 1];
-    if (std::strlen(name) > 255) return 0;
+    // An empty name would make "Uninstall\", which opens the Uninstall key itself and
+    // would put the entry's values on it.
+    if (!*name || std::strlen(name) > 255) return 0;
     std::snprintf(path, sizeof path, "%s\\%s", UninstallKey, name);
     return RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key->put(),
                            nullptr) == ERROR_SUCCESS;
