@@ -62,7 +62,11 @@ int AppendProduct(const char* key, DWORD* capacity)
     const DWORD length = static_cast<DWORD>(std::strlen(key));
     const DWORD used = static_cast<DWORD>(TextListSize(g_Catalogue));
     if (used + length + 1 > *capacity) {
-        const DWORD grown = *capacity + (length > 512 ? length : 512) + 1;
+        // The recorded capacity starts below the two bytes of the empty list, so the
+        // growth counts from whichever is larger; else a first key of 512 characters or
+        // more would not fit.
+        const DWORD base = *capacity > used ? *capacity : used;
+        const DWORD grown = base + (length > 512 ? length : 512) + 1;
         void* buffer = HeapReAlloc(GetProcessHeap(), 0, g_Catalogue, grown);
         if (!buffer) return 0;
         g_Catalogue = static_cast<char*>(buffer);
@@ -224,15 +228,17 @@ int CollectInstallSections(HINF inf, const char* selected, char* sections)
 
 int CollectRemoveSections(HINF inf, const char* selected, char* sections)
 {
-    // Products that stay registered after this removal.
+    // Products that stay registered after this removal: the registered ones that are
+    // not selected. A product named twice leaves once, and does not make another
+    // registered product count as leaving.
     int staying = 0;
     for (int i = 0; i < ProductCount(); ++i) {
         UniqueKey key;
         if (!OpenUninstallKey(ProductKey(i), KEY_ALL_ACCESS, &key)) continue;
-        ++staying;
-        for (const char* name = selected; *name; name += std::strlen(name) + 1) {
-            if (lstrcmpiA(name, ProductKey(i)) == 0) --staying;
-        }
+        int leaving = 0;
+        for (const char* name = selected; *name && !leaving; name += std::strlen(name) + 1)
+            leaving = lstrcmpiA(name, ProductKey(i)) == 0;
+        if (!leaving) ++staying;
     }
 
     sections[0] = sections[1] = '\0';
@@ -245,8 +251,7 @@ int CollectRemoveSections(HINF inf, const char* selected, char* sections)
             && TextListInsert(sections, SectionListSize, section, -1))
             ++count;
     }
-    // A product named twice counts twice; nothing stays registered all the same.
-    if (staying <= 0 && TextListInsert(sections, SectionListSize, g_Sections.RemoveSection, -1)) ++count;
+    if (staying == 0 && TextListInsert(sections, SectionListSize, g_Sections.RemoveSection, -1)) ++count;
     return count;
 }
 

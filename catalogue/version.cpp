@@ -1,3 +1,6 @@
+// Comparing dotted decimal versions: both texts are walked together, one number at a
+// time, until a pair differs or either text stops going on with a ".".
+
 #include "version.h"
 
 #include "../setupapi/numbers.h"
