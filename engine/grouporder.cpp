@@ -1,3 +1,7 @@
+// Placing a load-order group in the group order list: the group is taken out first
+// when it is listed, then its place is found among the remaining groups and it is
+// inserted there, all inside the caller's buffer.
+
 #include "grouporder.h"
 
 #include "../catalogue/textlist.h"

@@ -42,6 +42,9 @@ int RunServicesPass(HINF inf, const char* section, ServicePass pass)
     do {
         char key[256], name[256];
         if (!InfGetField(&line, 0, key, sizeof key) || !InfGetField(&line, 1, name, sizeof name)) continue;
+        // "StopService=" names no service: Wine's Setup API reads its field 1 as empty
+        // text rather than failing, and such a line is skipped like one without field 1.
+        if (!name[0]) continue;
         int ok = 1;
         if (pass == PassStop && lstrcmpiA(key, "StopService") == 0) {
             ok = StopNamedService(name);
