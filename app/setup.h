@@ -63,5 +63,10 @@ unsigned short DetectUserLanguage();
 int EnumDialogLanguages(HINSTANCE instance, int templateId, unsigned short* languages, int capacity);
 unsigned short ChooseInterfaceLanguage(HINSTANCE instance, int templateId);
 
+// Placement and restart (window.cpp).
+int GetMonitorWorkArea(HWND window, RECT* area);
+void CenterWindow(HWND window, HWND reference);
+int RestartSystem();
+
 // The wizard driver (wizard.cpp): the whole run; 0 when setup.inf could not be opened.
 int RunWizard(HWND mainWindow);
