@@ -1,3 +1,7 @@
+// The progress page's window handle put into an external program's parameters: the
+// handle as "0x" and eight lower-case hexadecimal digits, replacing each "%hwnd%" (any
+// case) from the start of the text until the first "%" that does not begin one.
+
 #include "hwndtext.h"
 
 #include <cstdio>

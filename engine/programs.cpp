@@ -42,7 +42,11 @@ int RunExternalProgram(const char* program, const char* parameters, const char* 
 
     SHELLEXECUTEINFOA execute = {};
     execute.cbSize = sizeof execute;
-    execute.fMask = SEE_MASK_NOCLOSEPROCESS;
+    // Without SEE_MASK_FLAG_NO_UI the shell reports a program it cannot start in a
+    // message box of its own (seen on Wine 8, as on Windows 2000 and later), which would
+    // hold the worker until answered; a program that cannot be started is skipped
+    // silently instead.
+    execute.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
     execute.hwnd = GetDesktopWindow();
     execute.lpFile = program;
     execute.lpParameters = text;

@@ -7,11 +7,15 @@
 #include "../../catalogue/catalogue.h"
 #include "../../catalogue/registration.h"
 #include "../../catalogue/textlist.h"
+#include "../../engine/shortcuts.h"
 #include "../../engine/workers.h"
 #include "../support/testsupport.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -51,6 +55,72 @@ std::vector<WORD> EmptyDialogTemplate()
     header->cx = 200;
     header->cy = 100;
     return words;  // menu, class and title all empty
+}
+
+
+// Stops and deletes a service the test made, ending its process when it ignores the
+// stop (the service manager then refuses further controls), so that nothing outlives
+// the test.
+void RemoveTestService(const std::string& name)
+{
+    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+    if (!manager) return;
+    SC_HANDLE service = OpenServiceA(manager, name.c_str(), SERVICE_ALL_ACCESS);
+    if (service) {
+        SERVICE_STATUS_PROCESS status = {};
+        DWORD needed = 0;
+        if (QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status), sizeof status,
+                                 &needed)
+            && status.dwCurrentState != SERVICE_STOPPED && status.dwProcessId) {
+            SERVICE_STATUS plain = {};
+            ControlService(service, SERVICE_CONTROL_STOP, &plain);
+            Sleep(500);
+            HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, status.dwProcessId);
+            if (process) {
+                TerminateProcess(process, 1);
+                WaitForSingleObject(process, 5000);
+                CloseHandle(process);
+            }
+        }
+        DeleteService(service);
+        CloseServiceHandle(service);
+    }
+    CloseServiceHandle(manager);
+}
+
+DWORD ServiceState(const std::string& name)
+{
+    DWORD state = 0;
+    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+    SC_HANDLE service = manager ? OpenServiceA(manager, name.c_str(), SERVICE_QUERY_STATUS) : nullptr;
+    SERVICE_STATUS status = {};
+    if (service && QueryServiceStatus(service, &status)) state = status.dwCurrentState;
+    if (service) CloseServiceHandle(service);
+    if (manager) CloseServiceHandle(manager);
+    return state;
+}
+
+// The first tab-separated word of each line of a log: "start" and "end" from the Exec
+// program (with its parameters), "L<n>" from the plug-in steps.
+std::vector<std::string> LogEvents(const std::string& path)
+{
+    std::string text;
+    testsupport::ReadFile(path, &text);
+    std::vector<std::string> events;
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        std::vector<std::string> fields;
+        std::istringstream parts(line);
+        for (std::string field; std::getline(parts, field, '\t');) fields.push_back(field);
+        if (fields.empty()) continue;
+        if (fields[0] == "start" && fields.size() > 3) {
+            events.push_back("run " + fields[3]);
+        } else if (fields[0][0] == 'L') {
+            events.push_back(fields[0]);
+        }
+    }
+    return events;
 }
 
 class Workers : public ::testing::Test {
@@ -328,6 +398,193 @@ TEST_F(Workers, ARebootLineMakesTheRestartNeeded)
 
     ASSERT_EQ(1u, Done().wParam);
     EXPECT_EQ(1, g_Options.RebootNeeded);
+}
+
+
+// A whole package: files, registry, a service created and started, a shortcut,
+// programs at the three Exec levels and plug-in steps at the six levels; then the
+// removal undoes it. The programs and the plug-in steps log to one file, which shows
+// the order of the stages.
+TEST_F(Workers, AWholePackageRunsEveryStageInOrderAndIsRemovedAgain)
+{
+    const std::string tests = testsupport::TestFolder();
+    const std::string log = medium_ + "\\run.log";
+    const std::string service = "WorkersTest" + std::to_string(GetCurrentProcessId()) + "Svc";
+    const std::string link = "WorkersTest" + std::to_string(GetCurrentProcessId());
+    SetEnvironmentVariableA("EXEC_FIXTURE_LOG", log.c_str());
+    SetEnvironmentVariableA("SETUP_PLUGIN_LOG", log.c_str());
+    Payload("one.txt", "one");
+    Payload("setup.exe", "stands for the program");
+
+    std::string script =
+        "[Version]\r\n"
+        "Signature=\"$Chicago$\"\r\n"
+        "[DestinationDirs]\r\n"
+        "DefaultDestDir=32768\r\n"
+        "[Install]\r\n"
+        "CopyFiles=Core.Files,Setup.Files\r\n"
+        "AddReg=Core.AddReg\r\n"
+        "Exec=Install.Programs\r\n"
+        "Plugins=plugin_levels.dll\r\n"
+        "MakeIcons=Icons\r\n"
+        "[Install.Services]\r\n"
+        "AddService=@SERVICE@,,Service.Install\r\n"
+        "StartService=@SERVICE@\r\n"
+        "[Remove]\r\n"
+        "DelFiles=Core.Files,Setup.Files\r\n"
+        "DelReg=Core.AddReg\r\n"
+        "DelIcons=Icons\r\n"
+        "[Remove.Services]\r\n"
+        "StopService=@SERVICE@\r\n"
+        "DelService=@SERVICE@\r\n"
+        "[Service.Install]\r\n"
+        "DisplayName=\"Workers test service\"\r\n"
+        "ServiceType=16\r\n"
+        "StartType=3\r\n"
+        "ErrorControl=1\r\n"
+        "ServiceBinary=@TESTS@\\service_stops.exe\r\n"
+        "[Install.Programs]\r\n"
+        "1=1,@TESTS@\\exec_fixture.exe,level-1 %hwnd%\r\n"
+        "2=0x2,@TESTS@\\exec_fixture.exe,level-2\r\n"
+        "3=3,@TESTS@\\exec_fixture.exe,level-3\r\n"
+        "[Icons]\r\n"
+        "1=UPRG,@LINK@\\Tool,@TESTS@\\exec_fixture.exe,-tool\r\n"
+        "[Core.Files]\r\n"
+        "one.txt\r\n"
+        "[Setup.Files]\r\n"
+        "setup.exe\r\n"
+        "[Core.AddReg]\r\n"
+        "HKLM,\"@KEY@\",Installed,,\"yes\"\r\n"
+        "[SourceDisksNames]\r\n"
+        "1=\"Test medium\",,,\r\n"
+        "[SourceDisksFiles]\r\n"
+        "one.txt=1\r\n"
+        "setup.exe=1\r\n";
+    for (size_t at; (at = script.find("@SERVICE@")) != std::string::npos;) script.replace(at, 9, service);
+    for (size_t at; (at = script.find("@TESTS@")) != std::string::npos;) script.replace(at, 7, tests);
+    for (size_t at; (at = script.find("@LINK@")) != std::string::npos;) script.replace(at, 6, link);
+    struct Cleanup {
+        std::string service;
+        ~Cleanup()
+        {
+            RemoveTestService(service);
+            SetEnvironmentVariableA("EXEC_FIXTURE_LOG", nullptr);
+            SetEnvironmentVariableA("SETUP_PLUGIN_LOG", nullptr);
+        }
+    } cleanup{service};
+    OpenScript(script);
+    lstrcpynA(g_TargetDir, target_.c_str(), MAX_PATH);
+
+    Run(RunInstallWorker);
+
+    ASSERT_EQ(static_cast<UINT>(WM_SETUP_DONE), Done().message);
+    ASSERT_EQ(1u, Done().wParam) << "error " << Done().lParam;
+    EXPECT_EQ(kAllPhases, Phases());
+    char handle[16];
+    std::snprintf(handle, sizeof handle, "0x%08lx", static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(page_)));
+    const std::vector<std::string> installOrder = {
+        std::string("run level-1 ") + handle,   // before anything changes
+        "L1", "L3", "L5",                      // plug-in levels 0, 1, 2
+        "L4", "L0", "L2",                      // levels 4, 3, 5
+        "run level-2", "run level-3",         // the closing programs
+    };
+    EXPECT_EQ(installOrder, LogEvents(log));
+    EXPECT_TRUE(testsupport::FileExists(target_ + "\\one.txt"));
+    EXPECT_EQ("yes", RegistryText("Installed"));
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), ServiceState(service));
+    char programs[MAX_PATH];
+    ASSERT_EQ(1, ResolveShellFolder("UPRG", programs));
+    const std::string linkFolder = std::string(programs) + "\\" + link;
+    EXPECT_TRUE(testsupport::FileExists(linkFolder + "\\Tool.lnk"));
+
+    // The removal: the service stops and goes, the shortcut and its folder go, the files
+    // and the registry entry go.
+    g_Recorded.clear();
+    g_Done = false;
+    DestroyWindow(page_);
+    page_ = nullptr;
+    DeleteFileA(log.c_str());
+    g_Options.Action = ActionRemove;
+    Run(RunRemoveWorker);
+
+    ASSERT_EQ(1u, Done().wParam) << "error " << Done().lParam;
+    EXPECT_EQ(kAllPhases, Phases());
+    EXPECT_EQ(0u, ServiceState(service));
+    EXPECT_FALSE(testsupport::FileExists(linkFolder + "\\Tool.lnk"));
+    EXPECT_FALSE(testsupport::FileExists(linkFolder));
+    EXPECT_FALSE(testsupport::FileExists(target_ + "\\one.txt"));
+    EXPECT_EQ("<none>", RegistryText("Installed"));
+    // The remove sections name no programs or plug-ins.
+    EXPECT_EQ(std::vector<std::string>{}, LogEvents(log));
+}
+
+// A service that ignores the stop request: the stop fails after its bounded wait, the
+// rest of that services section is skipped, the files are committed all the same, and
+// a restart is needed. Starting a service that already runs needs one too.
+TEST_F(Workers, ServicesThatWillNotStopOrStartMakeTheRestartNeeded)
+{
+    const std::string tests = testsupport::TestFolder();
+    const std::string stubborn = "WorkersTest" + std::to_string(GetCurrentProcessId()) + "Stubborn";
+    const std::string other = "WorkersTest" + std::to_string(GetCurrentProcessId()) + "Other";
+    struct Cleanup {
+        std::string a, b;
+        ~Cleanup()
+        {
+            RemoveTestService(a);
+            RemoveTestService(b);
+        }
+    } cleanup{stubborn, other};
+    Payload("one.txt", "one");
+    Payload("setup.exe", "stands for the program");
+    std::string script =
+        "[Version]\r\n"
+        "Signature=\"$Chicago$\"\r\n"
+        "[DestinationDirs]\r\n"
+        "DefaultDestDir=32768\r\n"
+        "[Install]\r\n"
+        "CopyFiles=Core.Files\r\n"
+        "[Install.Services]\r\n"
+        "StopService=@STUBBORN@\r\n"
+        "StopService=@OTHER@\r\n"
+        "StartService=@OTHER@\r\n"
+        "[Core.Files]\r\n"
+        "one.txt\r\n"
+        "[SourceDisksNames]\r\n"
+        "1=\"Test medium\",,,\r\n"
+        "[SourceDisksFiles]\r\n"
+        "one.txt=1\r\n";
+    for (size_t at; (at = script.find("@STUBBORN@")) != std::string::npos;) script.replace(at, 10, stubborn);
+    for (size_t at; (at = script.find("@OTHER@")) != std::string::npos;) script.replace(at, 7, other);
+    OpenScript(script);
+
+    // Both services run before the installation.
+    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+    ASSERT_NE(nullptr, manager);
+    for (const auto& pair : {std::make_pair(stubborn, std::string("service_ignores.exe")),
+                             std::make_pair(other, std::string("service_stops.exe"))}) {
+        SC_HANDLE created = CreateServiceA(manager, pair.first.c_str(), pair.first.c_str(), SERVICE_ALL_ACCESS,
+                                           SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
+                                           (tests + "\\" + pair.second).c_str(), nullptr, nullptr, nullptr, nullptr,
+                                           nullptr);
+        ASSERT_NE(nullptr, created) << pair.first;
+        ASSERT_TRUE(StartServiceA(created, 0, nullptr));
+        CloseServiceHandle(created);
+    }
+    CloseServiceHandle(manager);
+    for (int poll = 0; poll < 40 && (ServiceState(stubborn) != SERVICE_RUNNING || ServiceState(other) != SERVICE_RUNNING);
+         ++poll)
+        Sleep(100);
+    ASSERT_EQ(static_cast<DWORD>(SERVICE_RUNNING), ServiceState(other));
+
+    Run(RunInstallWorker);
+
+    ASSERT_EQ(1u, Done().wParam) << "error " << Done().lParam;
+    EXPECT_EQ(kAllPhases, Phases());
+    EXPECT_TRUE(testsupport::FileExists(target_ + "\\one.txt"));
+    EXPECT_EQ(1, g_Options.RebootNeeded);
+    // The stop of the other service was skipped with the rest of the section, so its
+    // start failed on a running service.
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), ServiceState(other));
 }
 
 } // namespace
