@@ -12,6 +12,7 @@
 #include <windows.h>
 #include <setupapi.h>
 #include <commctrl.h>
+#include <prsht.h>
 
 // Everything a run's pages and workers share. RunWizard fills it before the wizard
 // opens and keeps it on its own frame; afterwards it is only read. Pages get its
@@ -70,3 +71,12 @@ int RestartSystem();
 
 // The wizard driver (wizard.cpp): the whole run; 0 when setup.inf could not be opened.
 int RunWizard(HWND mainWindow);
+
+// Wizard assembly (wizard.cpp). Template copies are heap blocks of the process heap.
+void* LoadDialogTemplate(HINSTANCE instance, int templateId);
+void* AddExteriorBitmap(void* copy, int bitmapId);
+void* AddInteriorHeader(void* copy, const char* title, const char* subtitle);
+int AddWizardPage(BYTE** cursor, DLGPROC procedure, int templateId, int titleId, int subtitleId, int classic,
+                  HINSTANCE instance, int exterior, int sideBitmapId);
+UINT CALLBACK ReleasePageTemplate(HWND window, UINT message, LPPROPSHEETPAGEA page);
+HBITMAP ComposeBitmap(HWND window, HBITMAP source, int width, int height, int x, int y);

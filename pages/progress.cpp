@@ -1,0 +1,249 @@
+// The pages that run the work: the install page (ready page, then progress with phases
+// and a progress bar), the remove page (the product to remove, then the phases), and
+// their finish pages, which show the restart note when a restart is needed.
+//
+// While a worker runs, PageBusy (the page's GWL_USERDATA) is 1: no buttons, Cancel
+// disabled and refused. WM_SETUP_DONE ends it: on success the sheet jumps to the
+// finish page, on failure the error box shows and the page is ready to run again.
+
+#include "pages.h"
+
+#include "common.h"
+#include "../app/messages.h"
+#include "../catalogue/catalogue.h"
+#include "../catalogue/registration.h"
+#include "../engine/workers.h"
+#include "../resources/resource.h"
+
+#include <commctrl.h>
+
+#include <cstdio>
+
+namespace {
+
+int PhaseString(WPARAM phase, bool removal)
+{
+    switch (static_cast<int>(phase)) {
+    case PhaseStoppingServices: return IDS_PHASE_STOPPING;
+    case PhaseFileQueue: return removal ? IDS_PHASE_DELETING : IDS_PHASE_COPYING;
+    case PhaseRegistry: return IDS_PHASE_REGISTRY;
+    case PhaseShortcuts: return IDS_PHASE_SHORTCUTS;
+    case PhaseStartingServices: return IDS_PHASE_STARTING;
+    }
+    return 0;
+}
+
+// Shows the phase's status line; 0 when the phase has none (the line is emptied).
+int ShowPhase(HWND page, int statusId, WPARAM phase, bool removal)
+{
+    const int id = PhaseString(phase, removal);
+    char text[256] = "";
+    if (id) LoadStringA(nullptr, id, text, sizeof text);
+    SetDlgItemTextA(page, statusId, text);
+    return id != 0;
+}
+
+void SetBusy(HWND page, LONG_PTR busy)
+{
+    SetWindowLongPtrA(page, GWLP_USERDATA, busy);
+}
+
+bool IsBusy(HWND page)
+{
+    return GetWindowLongPtrA(page, GWLP_USERDATA) != 0;
+}
+
+// Starts the worker with the page; a worker that cannot be created is reported as a
+// failed run with the creation's error.
+void StartWorker(HWND page, LPTHREAD_START_ROUTINE worker)
+{
+    SetBusy(page, 1);
+    HANDLE thread = CreateThread(nullptr, 0, worker, page, 0, nullptr);
+    if (thread) {
+        CloseHandle(thread);
+    } else {
+        PostMessageA(page, WM_SETUP_DONE, 0, static_cast<LPARAM>(GetLastError()));
+    }
+}
+
+void PrepareFinishPage(HWND page, LPARAM lParam)
+{
+    const SetupSession* session = SessionFromInit(lParam);
+    SendDlgItemMessageA(page, IDC_TITLE, WM_SETFONT, reinterpret_cast<WPARAM>(session->TitleFont), 0);
+    SendDlgItemMessageA(page, IDC_NOTE_ICON, STM_SETICON, reinterpret_cast<WPARAM>(session->WarningIcon), 0);
+}
+
+void ActivateFinishPage(HWND page)
+{
+    const bool restart = g_Options.RebootNeeded != 0;
+    ShowControl(page, IDC_STATUS, restart);
+    ShowControl(page, IDC_NOTE_ICON, restart);
+    EnableSheetCancel(page, FALSE);
+    PostWizardButtons(page, PSWIZB_FINISH);
+    if (IsUnattended()) PressWizardButton(page, PSBTN_FINISH);
+}
+
+INT_PTR FinishPageProc(HWND page, UINT message, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        PrepareFinishPage(page, lParam);
+        return TRUE;
+    case WM_NOTIFY:
+        if (reinterpret_cast<const NMHDR*>(lParam)->code == PSN_SETACTIVE) ActivateFinishPage(page);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+} // namespace
+
+int ShowSetupError(HWND owner, const char* sentence, DWORD code)
+{
+    char* system = nullptr;
+    if (code)
+        FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ALLOCATE_BUFFER,
+                       nullptr, code, g_Options.Language, reinterpret_cast<char*>(&system), 0, nullptr);
+    char message[2048];
+    if (system) {
+        std::snprintf(message, sizeof message, "%s\r\n\r\n%s", sentence, system);
+        LocalFree(system);
+    } else {
+        lstrcpynA(message, sentence, sizeof message);
+    }
+    MessageBoxA(owner, message, nullptr, MB_OK | MB_ICONERROR);
+    return 0;
+}
+
+INT_PTR CALLBACK InstallPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG: {
+        SetupSession* session = SessionFromInit(lParam);
+        SetHeaderFont(page, session);
+        SendDlgItemMessageA(page, IDC_NOTE_ICON, STM_SETICON, reinterpret_cast<WPARAM>(session->WarningIcon), 0);
+        StoreSession(page, session);
+        SendDlgItemMessageA(page, IDC_PROGRESS, PBM_SETSTEP, 1, 0);
+        return TRUE;
+    }
+    case WM_NOTIFY: {
+        const SetupSession* session = StoredSession(page);
+        switch (reinterpret_cast<const NMHDR*>(lParam)->code) {
+        case PSN_SETACTIVE: {
+            const bool windowsCd =
+                CountProductsWithFlags(session->InfHandle, g_Options.SelectedProducts, ProductFlagWindowsCd) != 0;
+            ShowControl(page, IDC_TITLE, windowsCd);
+            ShowControl(page, IDC_NOTE_ICON, windowsCd);
+            PostWizardButtons(page, PSWIZB_BACK | PSWIZB_NEXT);
+            if (IsUnattended()) PressWizardButton(page, PSBTN_NEXT);
+            break;
+        }
+        case PSN_WIZNEXT:
+            PostWizardButtons(page, 0);
+            EnableSheetCancel(page, FALSE);
+            ShowControl(page, IDC_PROGRESS, true);
+            SetPageResult(page, -1);
+            StartWorker(page, RunInstallWorker);
+            break;
+        case PSN_QUERYCANCEL:
+            if (IsBusy(page)) SetPageResult(page, 1);
+            break;
+        }
+        return TRUE;
+    }
+    case WM_SETUP_PHASE:
+        ShowControl(page, IDC_PROGRESS, ShowPhase(page, IDC_STATUS, wParam, false) != 0);
+        return TRUE;
+    case WM_SETUP_PROGRESS:
+        if (wParam)
+            SendDlgItemMessageA(page, IDC_PROGRESS, PBM_STEPIT, 0, 0);
+        else
+            SendDlgItemMessageA(page, IDC_PROGRESS, PBM_SETRANGE, 0, MAKELPARAM(0, LOWORD(lParam)));
+        return TRUE;
+    case WM_SETUP_DONE: {
+        SetBusy(page, 0);
+        if (wParam) {
+            SendMessageA(GetParent(page), PSM_SETCURSEL, PageInstallFinish, 0);
+            return TRUE;
+        }
+        char sentence[256] = "";
+        LoadStringA(nullptr, IDS_INSTALL_FAILED, sentence, sizeof sentence);
+        ShowSetupError(page, sentence, static_cast<DWORD>(lParam));
+        SetDlgItemTextA(page, IDC_STATUS, "");
+        SendDlgItemMessageA(page, IDC_PROGRESS, PBM_SETPOS, 0, 0);
+        PostWizardButtons(page, PSWIZB_BACK | PSWIZB_NEXT);
+        EnableSheetCancel(page, TRUE);
+        ShowControl(page, IDC_PROGRESS, false);
+        return TRUE;
+    }
+    }
+    return FALSE;
+}
+
+INT_PTR CALLBACK InstallFinishPageProc(HWND page, UINT message, WPARAM, LPARAM lParam)
+{
+    return FinishPageProc(page, message, lParam);
+}
+
+INT_PTR CALLBACK RemovePageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG: {
+        SetupSession* session = SessionFromInit(lParam);
+        StoreSession(page, session);
+        char name[256] = "";
+        int image = 0;
+        if (!GetRemovalTitle(session->InfHandle, g_Options.SelectedProducts, name, sizeof name, &image)) name[0] = '\0';
+        SendDlgItemMessageA(page, IDC_TITLE, WM_SETFONT, reinterpret_cast<WPARAM>(session->TitleFont), 0);
+        SendDlgItemMessageA(page, IDC_STATUS, WM_SETFONT, reinterpret_cast<WPARAM>(session->HeaderFont), 0);
+        SetDlgItemTextA(page, IDC_TITLE, session->ProductTitle);
+        SetDlgItemTextA(page, IDC_STATUS, name);
+        if (image) {
+            HICON icon = ImageList_GetIcon(session->ImageList, image + 1, ILD_NORMAL);
+            SendDlgItemMessageA(page, IDC_NOTE_ICON, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
+        }
+        CenterWindow(GetParent(page), GetDesktopWindow());
+        return TRUE;
+    }
+    case WM_NOTIFY:
+        switch (reinterpret_cast<const NMHDR*>(lParam)->code) {
+        case PSN_SETACTIVE:
+            PostWizardButtons(page, PSWIZB_NEXT);
+            if (IsUnattended()) PressWizardButton(page, PSBTN_NEXT);
+            break;
+        case PSN_WIZNEXT:
+            PostWizardButtons(page, 0);
+            EnableSheetCancel(page, FALSE);
+            SetPageResult(page, -1);
+            StartWorker(page, RunRemoveWorker);
+            break;
+        case PSN_QUERYCANCEL:
+            if (IsBusy(page)) SetPageResult(page, 1);
+            break;
+        }
+        return TRUE;
+    case WM_SETUP_PHASE:
+        ShowPhase(page, IDC_REMOVE_STATUS, wParam, true);
+        return TRUE;
+    case WM_SETUP_DONE: {
+        SetBusy(page, 0);
+        if (wParam) {
+            SendMessageA(GetParent(page), PSM_SETCURSEL, PageRemoveFinish, 0);
+            return TRUE;
+        }
+        char sentence[256] = "";
+        LoadStringA(nullptr, IDS_REMOVE_FAILED, sentence, sizeof sentence);
+        ShowSetupError(page, sentence, static_cast<DWORD>(lParam));
+        SetDlgItemTextA(page, IDC_REMOVE_STATUS, "");
+        PostWizardButtons(page, PSWIZB_NEXT);
+        EnableSheetCancel(page, TRUE);
+        return TRUE;
+    }
+    }
+    return FALSE;
+}
+
+INT_PTR CALLBACK RemoveFinishPageProc(HWND page, UINT message, WPARAM, LPARAM lParam)
+{
+    return FinishPageProc(page, message, lParam);
+}

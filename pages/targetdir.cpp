@@ -1,0 +1,102 @@
+// The target directory page: proposes the folder an earlier installation recorded, or
+// the script's default, and hands every change of the text at once to the Setup API as
+// the user directory id 32768; Next is offered exactly while the Setup API accepts it.
+// Browse picks a folder with the shell's folder picker.
+
+#include "pages.h"
+
+#include "common.h"
+#include "subfolder.h"
+#include "../catalogue/registration.h"
+#include "../engine/destdirs.h"
+#include "../resources/resource.h"
+
+#include <shlobj.h>
+#include <shlwapi.h>
+
+namespace {
+
+// File-system auto-completion, only when the shell's light-weight library is already
+// loaded in the process: the page does not load it.
+void EnableAutoComplete(HWND edit)
+{
+    HMODULE shlwapi = GetModuleHandleA("shlwapi.dll");
+    if (!shlwapi) return;
+    typedef HRESULT(WINAPI * AutoCompleteFunction)(HWND, DWORD);
+    AutoCompleteFunction autoComplete = reinterpret_cast<AutoCompleteFunction>(
+        reinterpret_cast<void*>(GetProcAddress(shlwapi, "SHAutoComplete")));
+    if (autoComplete) autoComplete(edit, SHACF_FILESYSTEM | SHACF_FILESYS_ONLY);
+}
+
+void ApplyTargetDir(HWND page)
+{
+    const SetupSession* session = StoredSession(page);
+    GetDlgItemTextA(page, IDC_TARGET_EDIT, g_TargetDir, MAX_PATH);
+    const BOOL accepted = session && SetupSetDirectoryIdA(session->InfHandle, DIRID_USER, g_TargetDir);
+    PostWizardButtons(page, accepted ? PSWIZB_BACK | PSWIZB_NEXT : PSWIZB_BACK);
+}
+
+} // namespace
+
+int BrowseForTargetDir(HWND owner, char* path, const char* subfolder)
+{
+    IMalloc* allocator = nullptr;
+    if (FAILED(SHGetMalloc(&allocator)) || !allocator) return 0;
+    char title[256] = "";
+    LoadStringA(nullptr, IDS_BROWSE_TITLE, title, sizeof title);
+    char display[MAX_PATH];
+    BROWSEINFOA browse = {};
+    browse.hwndOwner = owner;
+    browse.pszDisplayName = display;
+    browse.lpszTitle = title;
+    browse.ulFlags = BIF_RETURNONLYFSDIRS;
+    LPITEMIDLIST item = SHBrowseForFolderA(&browse);
+    if (!item) {
+        allocator->Release();
+        return 0;
+    }
+    char chosen[MAX_PATH];
+    const BOOL converted = SHGetPathFromIDListA(item, chosen);
+    allocator->Free(item);
+    allocator->Release();
+    if (!converted) return 0;
+    // A folder too deep to take the sub-folder is refused, not cut.
+    if (!AppendDefaultSubfolder(chosen, MAX_PATH, subfolder)) return 0;
+    lstrcpynA(path, chosen, MAX_PATH);
+    return 1;
+}
+
+INT_PTR CALLBACK TargetDirPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG: {
+        SetupSession* session = SessionFromInit(lParam);
+        SetHeaderFont(page, session);
+        StoreSession(page, session);
+        char proposal[MAX_PATH] = "";
+        if (!FindRecordedTargetDir(session->InfHandle, nullptr, proposal))
+            GetDefaultTargetDir(session->InfHandle, proposal, nullptr);
+        SetDlgItemTextA(page, IDC_TARGET_EDIT, proposal);
+        EnableAutoComplete(GetDlgItem(page, IDC_TARGET_EDIT));
+        return TRUE;
+    }
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDC_TARGET_EDIT && HIWORD(wParam) == EN_CHANGE) {
+            ApplyTargetDir(page);
+        } else if (LOWORD(wParam) == IDC_BROWSE && HIWORD(wParam) == BN_CLICKED) {
+            const SetupSession* session = StoredSession(page);
+            char path[MAX_PATH] = "", subfolder[MAX_PATH] = "";
+            GetDefaultTargetDir(session->InfHandle, path, subfolder);
+            if (BrowseForTargetDir(page, path, subfolder)) SetDlgItemTextA(page, IDC_TARGET_EDIT, path);
+        }
+        return TRUE;
+    case WM_NOTIFY:
+        if (reinterpret_cast<const NMHDR*>(lParam)->code == PSN_SETACTIVE) {
+            SendMessageA(page, WM_COMMAND, MAKEWPARAM(IDC_TARGET_EDIT, EN_CHANGE),
+                         reinterpret_cast<LPARAM>(GetDlgItem(page, IDC_TARGET_EDIT)));
+            if (IsUnattended()) SetPageResult(page, -1);
+        }
+        return TRUE;
+    }
+    return FALSE;
+}
