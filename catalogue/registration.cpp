@@ -174,3 +174,12 @@ int DeleteUninstallEntries(const char* keys)
     for (const char* key = keys; key && *key; key += std::strlen(key) + 1) RegDeleteKeyA(parent.get(), key);
     return 1;
 }
+
+int DeleteMainUninstallEntry(HINF inf)
+{
+    char name[256];
+    if (!InfGetKeyField(inf, g_Sections.InstallSection, "Uninstall", 1, name, sizeof name) || !name[0]) return 1;
+    char keys[258] = {};
+    std::memcpy(keys, name, std::strlen(name));
+    return DeleteUninstallEntries(keys);
+}

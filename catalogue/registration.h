@@ -15,6 +15,10 @@ int GetRemovalTitle(HINF inf, const char* selected, char* title, DWORD size, int
 int FindRecordedTargetDir(HINF inf, const char* keys, char* folder);
 int DeleteUninstallEntries(const char* keys);
 
+// Deletes the package's main entry (the Uninstall line of the install section); 1 when
+// there is none or it was deleted.
+int DeleteMainUninstallEntry(HINF inf);
+
 // Builds the uninstall command for the installed setup program at `setupPath`:
 // "<path> /remove:<key>", the path in double quotes when it contains a blank. Returns
 // 0 when the command would not fit `size` bytes.

@@ -37,6 +37,7 @@
 #include "../catalogue/catalogue.h"
 #include "../catalogue/plugins.h"
 #include "../catalogue/registration.h"
+#include "../catalogue/textlist.h"
 
 #include <cstring>
 
@@ -215,6 +216,10 @@ DWORD WINAPI RunRemoveWorker(LPVOID parameter)
         SetupSetDirectoryIdA(session->InfHandle, DIRID_USER, folder);
     CollectRemoveSections(session->InfHandle, g_Options.SelectedProducts, g_SectionList);
     DeleteUninstallEntries(g_Options.SelectedProducts);
+    // When the main remove section runs, nothing of the package stays, and its main entry
+    // goes too: left behind, the list of installed software would keep a command whose
+    // script and program the removal deletes.
+    if (TextListIndexOf(g_SectionList, g_Sections.RemoveSection) >= 0) DeleteMainUninstallEntry(session->InfHandle);
     const int succeeded = RunSetupSteps(session->InfHandle, g_SectionList, page);
     return FinishWorker(page, session->InfHandle, succeeded);
 }

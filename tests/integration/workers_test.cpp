@@ -153,6 +153,8 @@ protected:
         RegDeleteKeyA(HKEY_LOCAL_MACHINE, registryKey_.c_str());
         RegDeleteKeyA(HKEY_LOCAL_MACHINE,
                       ("Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + uninstallKey_).c_str());
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE,
+                      ("Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + uninstallKey_ + "Main").c_str());
     }
 
     // Writes setup.inf into the medium, with "@KEY@" replaced by the test's registry key
@@ -214,6 +216,16 @@ protected:
 
     const Recorded& Done() const { return g_Recorded.back(); }
 
+    static bool UninstallKeyExists(const std::string& name)
+    {
+        HKEY key;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, ("Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + name).c_str(),
+                          0, KEY_READ, &key) != ERROR_SUCCESS)
+            return false;
+        RegCloseKey(key);
+        return true;
+    }
+
     std::string RegistryText(const char* value)
     {
         char text[256] = "";
@@ -241,6 +253,7 @@ const char kPackage[] =
     "CopyFiles=Core.Files,Setup.Files\r\n"
     "AddReg=Core.AddReg\r\n"
     "UpdateInis=Core.Inis\r\n"
+    "Uninstall=@PRODUCT@Main,\"Workers Test Package\"\r\n"
     "[Remove]\r\n"
     "DelFiles=Core.Files,Setup.Files\r\n"
     "DelReg=Core.AddReg\r\n"
@@ -348,6 +361,7 @@ TEST_F(Workers, RemovalUndoesTheInstallation)
     Run(RunInstallWorker);
     ASSERT_EQ(1u, Done().wParam);
     ASSERT_TRUE(testsupport::FileExists(target_ + "\\client.txt"));
+    ASSERT_TRUE(UninstallKeyExists(uninstallKey_ + "Main"));
 
     // The removal finds the folder through the registration, not through the id set above.
     g_Recorded.clear();
@@ -362,9 +376,11 @@ TEST_F(Workers, RemovalUndoesTheInstallation)
     EXPECT_EQ(1u, Done().wParam);
     EXPECT_EQ(kAllPhases, Phases());
     EXPECT_FALSE(testsupport::FileExists(target_ + "\\client.txt"));
-    // No other catalogue product stays registered, so the main remove section ran too.
+    // No other catalogue product stays registered, so the main remove section ran too,
+    // and the package's main entry went with it.
     EXPECT_FALSE(testsupport::FileExists(target_ + "\\one.txt"));
     EXPECT_EQ("<none>", RegistryText("Installed"));
+    EXPECT_FALSE(UninstallKeyExists(uninstallKey_ + "Main"));
 }
 
 TEST_F(Workers, AMissingSourceFileEndsTheRunWithItsError)
