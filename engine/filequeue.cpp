@@ -64,7 +64,10 @@ void AfterDeletion(FileQueueContext* context, const char* target)
         ++context->PendingCount;
         DeleteFileAtRestart(target);
     }
-    if (CountFilesInFolder(folder) == context->PendingCount && !RemoveDirectoryA(folder))
+    // A folder that is not there (a deletion in a folder that never existed) is not
+    // scheduled: there is nothing to remove at the restart.
+    if (CountFilesInFolder(folder) == context->PendingCount && !RemoveDirectoryA(folder)
+        && GetLastError() != ERROR_FILE_NOT_FOUND && GetLastError() != ERROR_PATH_NOT_FOUND)
         DeleteFolderAtRestart(folder);
 }
 
@@ -157,7 +160,8 @@ int DeleteFileAtRestart(const char* path)
 {
     if (!IsWindows95Family()) return MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) ? 1 : 0;
 
-    char wininit[MAX_PATH];
+    // Room for the longest Windows folder that fits 256 bytes and the file name.
+    char wininit[256 + sizeof "\\wininit.ini"];
     const UINT length = GetWindowsDirectoryA(wininit, 256);
     if (length == 0 || length >= 256) return 0;
     lstrcatA(wininit, "\\wininit.ini");
