@@ -68,6 +68,9 @@ unsigned short ChooseInterfaceLanguage(HINSTANCE instance, int templateId);
 int GetMonitorWorkArea(HWND window, RECT* area);
 void CenterWindow(HWND window, HWND reference);
 int RestartSystem();
+// Asks the user whether to restart now and restarts when the user agrees; returns what
+// SetupPromptReboot returned.
+int PromptRestart(HWND owner);
 
 // The wizard driver (wizard.cpp): the whole run; 0 when setup.inf could not be opened.
 int RunWizard(HWND mainWindow);

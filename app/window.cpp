@@ -3,7 +3,9 @@
 // The wizard is centred once, over the desktop, and pulled into the work area of the
 // monitor it is on; the functions for several monitors exist only on newer systems and
 // are looked up at run time. The restart needs the shutdown privilege on the NT family,
-// whose security functions are looked up at run time too.
+// whose security functions are looked up at run time too. The restart that the user is
+// asked about is the Setup API's prompt, with the shell's prompt standing in where the
+// Setup API does not ask.
 
 #include "setup.h"
 #include "handles.h"
@@ -83,4 +85,21 @@ int RestartSystem()
         adjust(token, FALSE, &privileges, 0, nullptr, nullptr);
     }
     return ExitWindowsEx(EWX_REBOOT, 0);
+}
+
+int PromptRestart(HWND owner)
+{
+    // With no queue the Setup API always asks, and its result has at least
+    // SPFILEQ_REBOOT_RECOMMENDED set (-1 on failure), whatever the user answers. Wine 8's
+    // SetupPromptReboot is a stub that answers 0 without asking; then the shell's
+    // restart prompt asks instead, which likewise restarts, with the shutdown privilege,
+    // when the user agrees. It takes a UTF-16 text on the NT family and ANSI on the
+    // Windows 95 family; no text of our own is passed, so the difference does not matter.
+    const int result = SetupPromptReboot(nullptr, owner, FALSE);
+    if (result != 0) return result;
+    typedef int(WINAPI * RestartDialogFunction)(HWND, const void*, DWORD);
+    UniqueModule shell(LoadLibraryA("shell32.dll"));
+    RestartDialogFunction restartDialog = Lookup<RestartDialogFunction>(shell.get(), "RestartDialog");
+    if (restartDialog) restartDialog(owner, nullptr, EWX_REBOOT);
+    return 0;
 }

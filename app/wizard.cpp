@@ -279,7 +279,7 @@ int RunWizard(HWND mainWindow)
     if (g_Options.RebootNeeded && g_Options.RebootMode == RebootForce) {
         RestartSystem();
     } else if (g_Options.RebootNeeded && g_Options.RebootMode == RebootPrompt) {
-        SetupPromptReboot(nullptr, mainWindow, FALSE);
+        PromptRestart(mainWindow);
     }
 
     SetupCloseInfFile(session.InfHandle);

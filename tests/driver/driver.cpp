@@ -342,4 +342,201 @@ HWND WaitForPageChange(HWND sheet, HWND page, DWORD timeoutMs)
     }
 }
 
+int CurrentPageIndex(HWND sheet)
+{
+    HWND page = CurrentPage(sheet);
+    DWORD_PTR index = static_cast<DWORD_PTR>(-1);
+    if (!page || !SendMessageTimeoutA(sheet, PSM_HWNDTOINDEX, reinterpret_cast<WPARAM>(page), 0, SMTO_ABORTIFHUNG,
+                                      MessageLimitMs, &index))
+        return -1;
+    return static_cast<int>(index);
+}
+
+int PressAndWaitForPage(HWND sheet, WizardButton button, DWORD timeoutMs)
+{
+    HWND before = CurrentPage(sheet);
+    if (!PressWizardButton(sheet, button)) return -1;
+    return WaitForPageChange(sheet, before, timeoutMs) ? CurrentPageIndex(sheet) : -1;
+}
+
+HWND WaitForPageIndex(HWND sheet, int index, DWORD timeoutMs)
+{
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (!IsWindow(sheet)) return nullptr;
+        if (CurrentPageIndex(sheet) == index) return CurrentPage(sheet);
+        if (!TimeLeft(start, timeoutMs)) return nullptr;
+        Sleep(PollMs);
+    }
+}
+
+HWND PageControl(HWND sheet, int id)
+{
+    HWND page = CurrentPage(sheet);
+    return page ? GetDlgItem(page, id) : nullptr;
+}
+
+bool IsShown(HWND window)
+{
+    return window && IsWindow(window) && IsWindowVisible(window);
+}
+
+bool IsUsable(HWND window)
+{
+    return IsShown(window) && IsWindowEnabled(window);
+}
+
+bool operator==(const WizardButtons& a, const WizardButtons& b)
+{
+    return a.back == b.back && a.next == b.next && a.finish == b.finish && a.cancel == b.cancel;
+}
+
+WizardButtons ReadWizardButtons(HWND sheet)
+{
+    WizardButtons buttons;
+    buttons.back = IsUsable(GetDlgItem(sheet, SheetBackId));
+    buttons.next = IsUsable(GetDlgItem(sheet, SheetNextId));
+    buttons.finish = IsUsable(GetDlgItem(sheet, SheetFinishId));
+    buttons.cancel = IsUsable(GetDlgItem(sheet, SheetCancelId));
+    return buttons;
+}
+
+std::string DescribeWizardButtons(const WizardButtons& buttons)
+{
+    std::string text;
+    if (buttons.back) text += " back";
+    if (buttons.next) text += " next";
+    if (buttons.finish) text += " finish";
+    if (buttons.cancel) text += " cancel";
+    return text.empty() ? " none" : text;
+}
+
+bool WaitForWizardButtons(HWND sheet, const WizardButtons& expected, DWORD timeoutMs, WizardButtons* last)
+{
+    const DWORD start = GetTickCount();
+    for (;;) {
+        const WizardButtons seen = ReadWizardButtons(sheet);
+        if (last) *last = seen;
+        if (seen == expected) return true;
+        if (!IsWindow(sheet) || !TimeLeft(start, timeoutMs)) return false;
+        Sleep(PollMs);
+    }
+}
+
+bool WaitForShown(HWND window, bool shown, DWORD timeoutMs)
+{
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (IsShown(window) == shown) return true;
+        if (!IsWindow(window) || !TimeLeft(start, timeoutMs)) return false;
+        Sleep(PollMs);
+    }
+}
+
+bool WaitForText(HWND window, const std::string& text, DWORD timeoutMs)
+{
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (WindowText(window) == text) return true;
+        if (!IsWindow(window) || !TimeLeft(start, timeoutMs)) return false;
+        Sleep(PollMs);
+    }
+}
+
+bool SetControlText(HWND control, const std::string& text)
+{
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutA(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG,
+                               MessageLimitMs, &result)
+           && result;
+}
+
+bool SendAndWait(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    DWORD_PTR ignored = 0;
+    return SendMessageTimeoutA(window, message, wParam, lParam, SMTO_ABORTIFHUNG, MessageLimitMs, &ignored) != 0;
+}
+
+namespace {
+
+// A list box message without pointers; `failed` is returned when the program does not answer.
+LRESULT AskList(HWND list, UINT message, WPARAM wParam, LRESULT failed)
+{
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutA(list, message, wParam, 0, SMTO_ABORTIFHUNG, MessageLimitMs, &result)) return failed;
+    return static_cast<LRESULT>(result);
+}
+
+} // namespace
+
+int ListRowCount(HWND list)
+{
+    return static_cast<int>(AskList(list, LB_GETCOUNT, 0, -1));
+}
+
+int ListCurrentRow(HWND list)
+{
+    return static_cast<int>(AskList(list, LB_GETCURSEL, 0, LB_ERR));
+}
+
+DWORD ListRowData(HWND list, int row)
+{
+    return static_cast<DWORD>(AskList(list, LB_GETITEMDATA, static_cast<WPARAM>(row), LB_ERR));
+}
+
+std::string ListRowText(HWND list, int row)
+{
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutW(list, LB_GETTEXTLEN, static_cast<WPARAM>(row), 0, SMTO_ABORTIFHUNG, MessageLimitMs,
+                             &length)
+        || static_cast<LRESULT>(length) == LB_ERR)
+        return std::string();
+    // The system copies the row's text across the processes for a list with strings;
+    // Wine 8 copies it whole only in the UTF-16 form (the ANSI form arrives cut after its
+    // first character), so the text is asked for in UTF-16 and converted.
+    std::vector<WCHAR> text(length + 2, 0);
+    DWORD_PTR copied = 0;
+    if (!SendMessageTimeoutW(list, LB_GETTEXT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(text.data()),
+                             SMTO_ABORTIFHUNG, MessageLimitMs, &copied))
+        return std::string();
+    text.back() = 0;
+    std::string ansi(4 * text.size(), '\0');
+    const int size = WideCharToMultiByte(CP_ACP, 0, text.data(), -1, &ansi[0], static_cast<int>(ansi.size()),
+                                         nullptr, nullptr);
+    ansi.resize(size > 0 ? size - 1 : 0);
+    return ansi;
+}
+
+bool ClickListRow(HWND list, int row, int x)
+{
+    const LRESULT top = AskList(list, LB_GETTOPINDEX, 0, LB_ERR);
+    const LRESULT height = AskList(list, LB_GETITEMHEIGHT, static_cast<WPARAM>(row), LB_ERR);
+    if (top == LB_ERR || height == LB_ERR || height <= 0 || row < top) return false;
+    const int y = static_cast<int>((row - top) * height + height / 2);
+    const LPARAM point = MAKELPARAM(x, y);
+    return PostMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, point) && PostMessageA(list, WM_LBUTTONUP, 0, point);
+}
+
+bool WaitForListIdle(HWND list, DWORD timeoutMs)
+{
+    const LRESULT extent = AskList(list, LB_GETHORIZONTALEXTENT, 0, LB_ERR);
+    if (extent == LB_ERR) return false;
+    const WPARAM marker = static_cast<WPARAM>(extent + 1) & 0x3FFF;
+    if (!PostMessageA(list, LB_SETHORIZONTALEXTENT, marker, 0)) return false;
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (AskList(list, LB_GETHORIZONTALEXTENT, 0, LB_ERR) == static_cast<LRESULT>(marker)) return true;
+        if (!IsWindow(list) || !TimeLeft(start, timeoutMs)) return false;
+        Sleep(PollMs);
+    }
+}
+
+bool PressKey(HWND window, UINT virtualKey)
+{
+    const UINT scan = MapVirtualKeyA(virtualKey, 0);
+    const LPARAM down = 1 | (static_cast<LPARAM>(scan) << 16);
+    const LPARAM up = down | (1L << 30) | (1L << 31);
+    return PostMessageA(window, WM_KEYDOWN, virtualKey, down) && PostMessageA(window, WM_KEYUP, virtualKey, up);
+}
+
 } // namespace driver

@@ -144,4 +144,81 @@ bool PressWizardButton(HWND sheet, WizardButton button);
 // Waits up to `timeoutMs` until the sheet shows a page other than `page`.
 HWND WaitForPageChange(HWND sheet, HWND page, DWORD timeoutMs);
 
+// ---- Pages, controls and wizard buttons, seen from outside ----
+
+// The sheet's own buttons (children of the sheet, not of a page).
+const int SheetBackId = 0x3023;
+const int SheetNextId = 0x3024;
+const int SheetFinishId = 0x3025;
+const int SheetCancelId = IDCANCEL;
+
+// The index of the page the sheet shows now (PSM_HWNDTOINDEX), or -1.
+int CurrentPageIndex(HWND sheet);
+
+// Presses a wizard button and waits up to `timeoutMs` for the sheet to show another
+// page; returns that page's index, or -1 when no other page came.
+int PressAndWaitForPage(HWND sheet, WizardButton button, DWORD timeoutMs);
+
+// Waits up to `timeoutMs` until the sheet shows the page with index `index`; returns
+// that page, or null when the limit passes or the sheet goes away.
+HWND WaitForPageIndex(HWND sheet, int index, DWORD timeoutMs);
+
+// The control `id` of the sheet's current page, or null.
+HWND PageControl(HWND sheet, int id);
+
+// A window of the program can be seen (it and its parents are visible) and used.
+bool IsShown(HWND window);
+bool IsUsable(HWND window);
+
+// Which wizard buttons a user could press now: each is shown and enabled.
+struct WizardButtons {
+    bool back = false;
+    bool next = false;
+    bool finish = false;
+    bool cancel = false;
+};
+bool operator==(const WizardButtons& a, const WizardButtons& b);
+WizardButtons ReadWizardButtons(HWND sheet);
+// "back next finish cancel" for the usable ones, for failure messages.
+std::string DescribeWizardButtons(const WizardButtons& buttons);
+
+// The pages post their buttons, so they settle after the notification that caused
+// them: waits up to `timeoutMs` until the sheet offers exactly `expected`. Returns
+// whether it did; `last` (optional) receives the state seen last.
+bool WaitForWizardButtons(HWND sheet, const WizardButtons& expected, DWORD timeoutMs, WizardButtons* last);
+
+// Waits up to `timeoutMs` until `window` is shown (or hidden, with `shown` false).
+bool WaitForShown(HWND window, bool shown, DWORD timeoutMs);
+
+// Waits up to `timeoutMs` until the text of `window` equals `text`.
+bool WaitForText(HWND window, const std::string& text, DWORD timeoutMs);
+
+// Sets the text of a control of the program (WM_SETTEXT), as typing would leave it;
+// an edit control then reports EN_CHANGE to its page.
+bool SetControlText(HWND control, const std::string& text);
+
+// Sends a message that carries no pointers to a window of the program and returns
+// when the program has handled it (false when it did not answer within the limit).
+bool SendAndWait(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// ---- A list box of the program (the component page's check list) ----
+
+int ListRowCount(HWND list);                        // LB_GETCOUNT, -1 when unknown
+int ListCurrentRow(HWND list);                      // LB_GETCURSEL
+DWORD ListRowData(HWND list, int row);              // LB_GETITEMDATA
+std::string ListRowText(HWND list, int row);        // LB_GETTEXT
+
+// Clicks into row `row` at `x` pixels from the list's left edge, half-way down the row,
+// as a user's press and release of the left button (posted, so a message box that the
+// click opens does not hold the driver up).
+bool ClickListRow(HWND list, int row, int x);
+
+// Waits up to `timeoutMs` until the list has handled everything posted to it before:
+// posts a change that nobody sees (the horizontal extent of a list without a
+// horizontal scroll bar) and waits until the list reports it.
+bool WaitForListIdle(HWND list, DWORD timeoutMs);
+
+// A key pressed and released in `window` (posted WM_KEYDOWN and WM_KEYUP).
+bool PressKey(HWND window, UINT virtualKey);
+
 } // namespace driver

@@ -1,6 +1,8 @@
-// driver.exe: runs a program and answers its message boxes from outside.
+// driver.exe: runs a program and answers its message boxes from outside, or walks its
+// wizard.
 //
 //   driver.exe [--timeout MS] [--answer ID] [--folder DIR] -- PROGRAM [ARGS...]
+//   driver.exe --walk HANDOVER [--timeout MS] [--pause MS] [--folder DIR] -- PROGRAM [ARGS...]
 //
 // Starts PROGRAM with ARGS (passed on exactly as written after "--") in DIR, and until
 // it ends or MS milliseconds (default 60000) have passed: prints a line
@@ -9,8 +11,15 @@
 // IDOK). Then prints "EXIT code=<n>" and returns 0, or, when the limit passed and the
 // program was killed, prints "TIMEOUT" and returns 1. Wrong usage or a program that
 // cannot be started returns 2.
+//
+// With --walk the wizard is walked page by page instead (walk.h says how), pausing on
+// each page and box until the file "<n>.go" appears in the folder HANDOVER, for MS
+// milliseconds at most (--pause, default 60000; --timeout then defaults to 600000).
+// It ends with the same EXIT or TIMEOUT line and returns 0 only when the walk reached
+// Finish and the program ended by itself.
 
 #include "driver.h"
+#include "walk.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -93,7 +102,8 @@ void PrintBox(const driver::MessageBoxInfo& box, void*)
 
 int Usage()
 {
-    std::fprintf(stderr, "usage: driver.exe [--timeout MS] [--answer ID] [--folder DIR] -- PROGRAM [ARGS...]\n");
+    std::fprintf(stderr, "usage: driver.exe [--timeout MS] [--answer ID] [--folder DIR] -- PROGRAM [ARGS...]\n"
+                         "       driver.exe --walk HANDOVER [--timeout MS] [--pause MS] [--folder DIR] -- PROGRAM [ARGS...]\n");
     return 2;
 }
 
@@ -104,9 +114,11 @@ int main()
     const char* raw = GetCommandLineA();
     const std::vector<Word> words = SplitCommandLine(raw);
 
-    DWORD timeoutMs = 60000;
+    DWORD timeoutMs = 0;
+    DWORD pauseMs = 60000;
     int answer = IDOK;
     std::string folder;
+    std::string handover;
     size_t programWord = 0;
     for (size_t i = 1; i < words.size(); ++i) {
         const std::string& word = words[i].value;
@@ -124,11 +136,19 @@ int main()
         } else if (word == "--folder" && i + 1 < words.size()) {
             folder = words[i + 1].value;
             ++i;
+        } else if (word == "--walk" && i + 1 < words.size()) {
+            handover = words[i + 1].value;
+            ++i;
+        } else if (word == "--pause" && i + 1 < words.size() && ParseNumber(words[i + 1].value, &number)
+                   && number > 0) {
+            pauseMs = static_cast<DWORD>(number);
+            ++i;
         } else {
             return Usage();
         }
     }
     if (!programWord || programWord >= words.size()) return Usage();
+    if (!timeoutMs) timeoutMs = handover.empty() ? 60000 : 600000;
 
     driver::Process process;
     if (!driver::StartProgram(raw + words[programWord].start, folder, &process)) {
@@ -137,12 +157,20 @@ int main()
         return 2;
     }
 
-    const driver::ExitResult result = driver::AnswerBoxesUntilExit(process, timeoutMs, answer, PrintBox, nullptr);
+    bool completed = true;
+    driver::ExitResult result;
+    if (handover.empty()) {
+        result = driver::AnswerBoxesUntilExit(process, timeoutMs, answer, PrintBox, nullptr);
+    } else {
+        const walk::WalkResult walked = walk::WalkWizard(process, handover, timeoutMs, pauseMs, PrintBox);
+        completed = walked.completed;
+        result = walked.exit;
+    }
     driver::CloseProcess(&process);
     if (result.killed) {
         std::printf("TIMEOUT\n");
         return 1;
     }
     std::printf("EXIT code=%lu\n", result.exitCode);
-    return 0;
+    return completed ? 0 : 1;
 }

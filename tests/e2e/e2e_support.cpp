@@ -208,4 +208,206 @@ void ExpectQuietRun(const WindowRun& run, const char* file, int line)
     EXPECT_TRUE(run.windows.empty()) << "windows shown:" << DescribeWindows(run.windows);
 }
 
+namespace {
+
+// The button that does least harm: No, else Cancel, else OK, else the first one.
+int HarmlessButton(const driver::MessageBoxInfo& box)
+{
+    for (int id : {IDNO, IDCANCEL, IDOK}) {
+        for (const driver::ControlInfo& button : box.buttons)
+            if (button.id == id) return id;
+    }
+    return box.buttons.empty() ? IDOK : box.buttons[0].id;
+}
+
+DWORD Remaining(DWORD start, DWORD limit)
+{
+    const DWORD used = GetTickCount() - start;
+    return used < limit ? limit - used : 0;
+}
+
+} // namespace
+
+FirstPageRun RunToFirstPageAndCancel(const std::string& exe, const std::string& arguments)
+{
+    FirstPageRun run;
+    Running running;
+    run.started = StartSetup(exe, arguments, &running);
+    if (!run.started) return run;
+    const DWORD start = GetTickCount();
+    HWND sheet = nullptr;
+    // A box shown instead of the wizard is recorded and answered, and the run goes on.
+    while (!sheet && Remaining(start, WaitLimitMs) > 0 && !driver::HasExited(running.process)) {
+        sheet = driver::FindPropertySheet(running.process.id);
+        if (sheet) break;
+        if (HWND box = driver::FindMessageBox(running.process.id)) {
+            driver::MessageBoxInfo info;
+            if (driver::ReadMessageBox(box, &info)) run.boxes.push_back(info);
+            driver::AnswerMessageBox(box, IDOK);
+            driver::WaitForWindowGone(box, Remaining(start, WaitLimitMs));
+        }
+        Sleep(20);
+    }
+    if (sheet) {
+        run.sheetShown = true;
+        run.sheetCaption = driver::WindowText(sheet);
+        run.title = driver::PageControlText(sheet, 1202, nullptr);
+        run.text = driver::PageControlText(sheet, 1203, nullptr);
+        driver::PressWizardButton(sheet, driver::WizardCancel);
+    }
+    run.exit = driver::AnswerBoxesUntilExit(running.process, Remaining(start, WaitLimitMs), IDOK, RecordBox,
+                                            &run.boxes);
+    return run;
+}
+
+void ExpectWelcomePageRun(const FirstPageRun& run, const char* file, int line)
+{
+    ::testing::ScopedTrace trace(file, line, "checked here");
+    ASSERT_TRUE(run.started);
+    EXPECT_TRUE(run.sheetShown) << "no wizard; boxes:" << DescribeBoxes(run.boxes);
+    EXPECT_EQ(ProductTitle, run.sheetCaption);
+    EXPECT_EQ(ProductTitle, run.title);
+    EXPECT_TRUE(run.boxes.empty()) << "boxes:" << DescribeBoxes(run.boxes);
+    EXPECT_FALSE(run.exit.killed) << "setup.exe did not end within the limit after Cancel";
+    EXPECT_TRUE(run.exit.exited);
+    EXPECT_EQ(0u, run.exit.exitCode);
+}
+
+UnattendedRun RunUnattendedCommand(const std::string& commandLine)
+{
+    UnattendedRun run;
+    Running running;
+    run.started = driver::StartProgram(commandLine, std::string(), &running.process);
+    if (!run.started) return run;
+    const DWORD start = GetTickCount();
+    while (Remaining(start, WaitLimitMs) > 0 && !driver::WaitUntilExited(running.process, 10)) {
+        if (HWND box = driver::FindMessageBox(running.process.id)) {
+            driver::MessageBoxInfo info;
+            if (!driver::ReadMessageBox(box, &info)) continue;
+            run.boxes.push_back(info);
+            driver::AnswerMessageBox(box, HarmlessButton(info));
+            driver::WaitForWindowGone(box, Remaining(start, WaitLimitMs));
+        } else if (!run.boxes.empty()) {
+            // After a failure nothing presses a button: the wizard waits for a user.
+            if (HWND sheet = driver::FindPropertySheet(running.process.id))
+                driver::PressWizardButton(sheet, driver::WizardCancel);
+        }
+    }
+    run.exit = driver::WaitForExit(running.process, Remaining(start, WaitLimitMs));
+    return run;
+}
+
+UnattendedRun RunUnattended(const std::string& exe, const std::string& arguments)
+{
+    std::string commandLine = testsupport::Quote(exe);
+    if (!arguments.empty()) commandLine += " " + arguments;
+    return RunUnattendedCommand(commandLine);
+}
+
+void ExpectUnattendedRun(const UnattendedRun& run, const char* file, int line)
+{
+    ::testing::ScopedTrace trace(file, line, "checked here");
+    ASSERT_TRUE(run.started);
+    EXPECT_TRUE(run.boxes.empty()) << "an unattended run showed boxes:" << DescribeBoxes(run.boxes);
+    EXPECT_FALSE(run.exit.killed) << "setup.exe did not end within the limit";
+    EXPECT_TRUE(run.exit.exited);
+    EXPECT_EQ(0u, run.exit.exitCode);
+}
+
+std::string DescribeBoxes(const std::vector<driver::MessageBoxInfo>& boxes)
+{
+    std::string text;
+    for (const driver::MessageBoxInfo& box : boxes)
+        text += " [caption \"" + box.caption + "\" text \"" + box.text + "\" buttons" + DescribeButtons(box) + "]";
+    return text.empty() ? " none" : text;
+}
+
+
+std::string UninstallKeyPath(const std::string& key)
+{
+    return "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + key;
+}
+
+UninstallEntry::~UninstallEntry()
+{
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, UninstallKeyPath(key).c_str());
+}
+
+bool UninstallEntry::Write(const char* value, const std::string& text) const
+{
+    HKEY handle = nullptr;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, UninstallKeyPath(key).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                        &handle, nullptr)
+        != ERROR_SUCCESS)
+        return false;
+    const LONG result = RegSetValueExA(handle, value, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                                       static_cast<DWORD>(text.size() + 1));
+    RegCloseKey(handle);
+    return result == ERROR_SUCCESS;
+}
+
+std::string UninstallEntry::Read(const char* value) const
+{
+    char text[1024] = "";
+    DWORD size = sizeof text;
+    if (RegGetValueA(HKEY_LOCAL_MACHINE, UninstallKeyPath(key).c_str(), value, RRF_RT_REG_SZ, nullptr, text, &size)
+        != ERROR_SUCCESS)
+        return "<none>";
+    return text;
+}
+
+bool UninstallEntry::Exists() const
+{
+    HKEY handle = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, UninstallKeyPath(key).c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(handle);
+    return true;
+}
+
+std::string SystemErrorText(DWORD code, WORD language)
+{
+    char* text = nullptr;
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ALLOCATE_BUFFER,
+                   nullptr, code, language, reinterpret_cast<char*>(&text), 0, nullptr);
+    std::string result = text ? text : "";
+    if (text) LocalFree(text);
+    return result;
+}
+
+bool RunningOnWine()
+{
+    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+
+HWND OpenWizard(const std::string& exe, const std::string& arguments, Running* running)
+{
+    if (!StartSetup(exe, arguments.empty() ? "/lang:eng" : arguments + " /lang:eng", running)) return nullptr;
+    return driver::WaitForPropertySheet(running->process, WaitLimitMs);
+}
+
+driver::ExitResult EndWizardRun(Running* running, std::vector<driver::MessageBoxInfo>* boxes)
+{
+    const DWORD start = GetTickCount();
+    for (;;) {
+        const DWORD used = GetTickCount() - start;
+        if (used >= WaitLimitMs) break;
+        driver::MessageBoxInfo box;
+        if (driver::WaitForMessageBox(running->process, WaitLimitMs - used, &box)) {
+            boxes->push_back(box);
+            const bool hasNo = std::any_of(box.buttons.begin(), box.buttons.end(),
+                                           [](const driver::ControlInfo& button) { return button.id == IDNO; });
+            driver::AnswerMessageBox(box.window, hasNo ? IDNO : IDOK);
+            const DWORD later = GetTickCount() - start;
+            if (!driver::WaitForWindowGone(box.window, later < WaitLimitMs ? WaitLimitMs - later : 0)) break;
+        } else if (driver::HasExited(running->process)) {
+            break;
+        }
+    }
+    const DWORD used = GetTickCount() - start;
+    return driver::WaitForExit(running->process, used < WaitLimitMs ? WaitLimitMs - used : 0);
+}
+
 } // namespace e2e

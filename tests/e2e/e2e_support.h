@@ -101,8 +101,97 @@ void ExpectScriptErrorRun(const BoxRun& run, const std::string& expectedText, co
 // A run that showed no window at all and ended by itself with exit code 0.
 void ExpectQuietRun(const WindowRun& run, const char* file, int line);
 
+// A run that was stopped on the wizard's first page: the program showed its property
+// sheet, the texts of that page were read and the sheet's Cancel was pressed. Message
+// boxes shown before the sheet or after Cancel are recorded and answered with OK.
+struct FirstPageRun {
+    bool started = false;
+    bool sheetShown = false;
+    std::string sheetCaption;
+    std::string title;      // control 1202 of the page shown first
+    std::string text;       // control 1203 of the page shown first
+    std::vector<driver::MessageBoxInfo> boxes;
+    driver::ExitResult exit;
+};
+
+FirstPageRun RunToFirstPageAndCancel(const std::string& exe, const std::string& arguments);
+
+// The product title of the program, in every language; the welcome page's title line
+// and the caption of every page.
+const char* const ProductTitle = "Norvale Tessaro QX-40 Client Manager";
+
+// The welcome page was shown first (its title line holds the product title, under the
+// sheet caption of the same text), no box was shown, and after Cancel the program ended
+// by itself with exit code 0.
+void ExpectWelcomePageRun(const FirstPageRun& run, const char* file, int line);
+
+// A run that should need nobody. Every box it shows is recorded and answered with its
+// most harmless button (No, else Cancel, else OK; never Yes, so that a restart prompt
+// cannot end the Wine session), and once a box was seen, a wizard that stays open is
+// cancelled, so that even a run that went wrong ends within the limit.
+struct UnattendedRun {
+    bool started = false;
+    std::vector<driver::MessageBoxInfo> boxes;  // in the order shown
+    driver::ExitResult exit;
+};
+
+// Runs a whole command line (program and arguments, as CreateProcessA takes it).
+UnattendedRun RunUnattendedCommand(const std::string& commandLine);
+
+// Runs `exe` (quoted) with `arguments`.
+UnattendedRun RunUnattended(const std::string& exe, const std::string& arguments);
+
+// The run showed no message box and ended by itself with exit code 0.
+void ExpectUnattendedRun(const UnattendedRun& run, const char* file, int line);
+
+// The boxes of a run with caption, text and buttons, for failure messages.
+std::string DescribeBoxes(const std::vector<driver::MessageBoxInfo>& boxes);
+
+
+// ---- Uninstall entries and system texts, for the wizard's tests ----
+
+// The registry path of the uninstall entry `key` below HKEY_LOCAL_MACHINE.
+std::string UninstallKeyPath(const std::string& key);
+
+// An uninstall entry that a test makes itself or lets setup.exe make: the key is
+// deleted, with its values, when the record goes out of scope (also after a failure).
+struct UninstallEntry {
+    explicit UninstallEntry(const std::string& productKey) : key(productKey) {}
+    ~UninstallEntry();
+    UninstallEntry(const UninstallEntry&) = delete;
+    UninstallEntry& operator=(const UninstallEntry&) = delete;
+
+    // Creates the key if needed and writes a REG_SZ value.
+    bool Write(const char* value, const std::string& text) const;
+    // The REG_SZ value, or "<none>" when the key or the value is missing.
+    std::string Read(const char* value) const;
+    bool Exists() const;
+
+    std::string key;
+};
+
+// The system's text for a Win32 error code in `language`, as FormatMessage gives it
+// (empty when the system has none).
+std::string SystemErrorText(DWORD code, WORD language);
+
+// The tests run under Wine (ntdll exports wine_get_version).
+bool RunningOnWine();
+
+// ---- The interactive wizard ----
+
+// Starts `exe` with `arguments` and English texts and waits for its wizard; null when
+// the program could not be started or showed no wizard within the limit.
+HWND OpenWizard(const std::string& exe, const std::string& arguments, Running* running);
+
+// After Finish or Cancel: until the program ends, every box it shows is recorded in
+// `boxes` and answered with No where it has No (a restart prompt must not restart
+// anything), else with OK. The program is killed when it has not ended within the limit.
+driver::ExitResult EndWizardRun(Running* running, std::vector<driver::MessageBoxInfo>* boxes);
+
 } // namespace e2e
 
+#define EXPECT_WELCOME_PAGE_RUN(run) e2e::ExpectWelcomePageRun((run), __FILE__, __LINE__)
+#define EXPECT_UNATTENDED_RUN(run) e2e::ExpectUnattendedRun((run), __FILE__, __LINE__)
 #define EXPECT_SCRIPT_ERROR_BOX(box, text) e2e::ExpectScriptErrorBox((box), (text), __FILE__, __LINE__)
 #define EXPECT_SCRIPT_ERROR_RUN(run, text) e2e::ExpectScriptErrorRun((run), (text), __FILE__, __LINE__)
 #define EXPECT_QUIET_RUN(run) e2e::ExpectQuietRun((run), __FILE__, __LINE__)

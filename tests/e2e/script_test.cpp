@@ -1,7 +1,8 @@
 // setup.exe and its setup.inf, seen from outside: a script that cannot be opened is
 // reported in one message box (the file's full path and the error line, in the chosen
 // language, under the system's caption, owned by the hidden "SETUP" window) and the
-// program then ends with 0; a script that opens shows nothing yet and ends with 0.
+// program then ends with 0; a script that opens leads to the wizard's welcome page, and
+// Cancel there ends the program with 0.
 
 #include "e2e_support.h"
 #include "testsupport.h"
@@ -130,13 +131,22 @@ TEST(MissingScript, UnreadableScriptReportsLineZero)
     EXPECT_SCRIPT_ERROR_RUN(run, e2e::EnglishScriptError(medium.inf, 0));
 }
 
-TEST(ValidScript, ShowsNoWindowAndExitsZero)
+TEST(ValidScript, OpensTheWizardOnTheWelcomePage)
 {
     e2e::Medium medium("e2e-valid");
     ASSERT_TRUE(medium.ready);
     ASSERT_TRUE(medium.WriteScript(ValidScript));
-    for (const char* arguments : {"", "/lang:eng", "/lang:ger /style:1"}) {
+    for (const char* arguments : {"", "/lang:eng", "/lang:ger /style:1", "/style:0", "/style:2"}) {
         SCOPED_TRACE(std::string("arguments: ") + arguments);
-        EXPECT_QUIET_RUN(e2e::RunWatchingWindows(medium.exe, arguments));
+        EXPECT_WELCOME_PAGE_RUN(e2e::RunToFirstPageAndCancel(medium.exe, arguments));
     }
+
+    // The welcome text below the title is the chosen language's.
+    const e2e::FirstPageRun english = e2e::RunToFirstPageAndCancel(medium.exe, "/lang:eng");
+    EXPECT_WELCOME_PAGE_RUN(english);
+    EXPECT_EQ("Norvale Tessaro QX-40 Client Manager.\r\rClick on 'Next' to continue the installation.", english.text);
+    const e2e::FirstPageRun german = e2e::RunToFirstPageAndCancel(medium.exe, "/lang:ger");
+    EXPECT_WELCOME_PAGE_RUN(german);
+    EXPECT_EQ("Norvale Tessaro QX-40 Client Manager.\r\rKlicken Sie auf 'Weiter', um die Installation zu beginnen.",
+              german.text);
 }

@@ -3,13 +3,59 @@
 //   platform_probe sections PATH-TO-INF   the chosen install, remove and products sections
 //   platform_probe style                  the default wizard style
 //   platform_probe version                the GetVersion result
-// The integration tests run copies of it as win95, win98, winme, nt40, win2k and win7.
+//   platform_probe language [SETUP-EXE]   the user's language, the dialog languages of
+//                                         the welcome page and the language chosen
+// The integration and end-to-end tests run copies of it as win95, win98, winme, nt40,
+// win2k and win7.
+//
+// The probe has no dialogs of its own, so "language" asks about the program's: it loads
+// setup.exe (by default the one in the folder above the probe's, where the build puts
+// it) as a data file and hands that module to the language functions.
 
 #include "../../app/setup.h"
 #include "../../setupapi/inf.h"
 
 #include <cstdio>
 #include <cstring>
+
+namespace {
+
+// The language decisions for the dialogs of `setupExe`, or of ..\setup.exe beside the
+// probe's own folder. Prints detected=, count=, languages= (in the order the platform
+// reports them) and chosen=, each as four hexadecimal digits.
+int ProbeLanguage(const char* setupExe)
+{
+    char path[MAX_PATH];
+    if (setupExe) {
+        lstrcpynA(path, setupExe, sizeof path);
+    } else {
+        const DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
+        if (length == 0 || length >= sizeof path) return 1;
+        for (int cut = 0; cut < 2; ++cut) {
+            char* slash = std::strrchr(path, '\\');
+            if (!slash) return 1;
+            *slash = '\0';
+        }
+        if (std::strlen(path) + 11 >= sizeof path) return 1;
+        std::strcat(path, "\\setup.exe");
+    }
+    HMODULE program = LoadLibraryExA(path, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (!program) {
+        std::printf("error=%lu\n", GetLastError());
+        return 1;
+    }
+    HINSTANCE instance = reinterpret_cast<HINSTANCE>(program);
+    std::printf("detected=%04x\n", DetectUserLanguage());
+    unsigned short languages[256];
+    const int count = EnumDialogLanguages(instance, 1107, languages, 256);
+    std::printf("count=%d\nlanguages=", count);
+    for (int i = 0; i < count; ++i) std::printf("%s%04x", i ? "," : "", languages[i]);
+    std::printf("\nchosen=%04x\n", ChooseInterfaceLanguage(instance, 1107));
+    FreeLibrary(program);
+    return 0;
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -34,6 +80,7 @@ int main(int argc, char** argv)
         std::printf("version=%08lx\n", GetVersion());
         return 0;
     }
-    std::fprintf(stderr, "usage: platform_probe sections INF | style | version\n");
+    if (argc >= 2 && std::strcmp(argv[1], "language") == 0) return ProbeLanguage(argc >= 3 ? argv[2] : nullptr);
+    std::fprintf(stderr, "usage: platform_probe sections INF | style | version | language [SETUP-EXE]\n");
     return 2;
 }
