@@ -410,10 +410,10 @@ class QueueCabinet : public QueueFixture {
 protected:
     // Bytes of every value, zeros included, so that a copy that is not byte for byte
     // shows.
-    static std::string BinaryBytes(int seed)
+    static std::string BinaryBytes(int offset)
     {
         std::string bytes;
-        for (int i = 0; i < 3000; ++i) bytes.push_back(static_cast<char>((i * 7 + seed) & 0xff));
+        for (int i = 0; i < 3000; ++i) bytes.push_back(static_cast<char>((i * 7 + offset) & 0xff));
         return bytes;
     }
 
