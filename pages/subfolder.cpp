@@ -1,3 +1,6 @@
+// The folder picked with Browse on the target page gets the script's default sub-folder
+// below it. Pure text work, without the shell, so that the rule can be tested alone.
+
 #include "subfolder.h"
 
 #include <cstring>

@@ -6,8 +6,6 @@
 
 #include "walk.h"
 
-#include <prsht.h>
-
 #include <cstdio>
 #include <string>
 
@@ -18,13 +16,7 @@ namespace {
 const char* const PageNames[8] = {"welcome", "licence", "components", "targetdir",
                                   "install", "installfinish", "remove", "removefinish"};
 
-// The property sheet's own button ids.
-const int BackButton = 0x3023;
-const int NextButton = 0x3024;
-const int FinishButton = 0x3025;
-
 const DWORD PollMs = 50;
-const UINT MessageLimitMs = 5000;
 const DWORD SettleMs = 500;        // a page that did not change for this long is drawn
 const DWORD SettleLimitMs = 10000;
 const DWORD SheetLimitMs = 60000;  // from the start to the wizard
@@ -52,30 +44,9 @@ DWORD Left(const Walk& walk, DWORD limitMs)
     return left < limitMs ? left : limitMs;
 }
 
-bool Usable(HWND sheet, int id)
-{
-    HWND button = GetDlgItem(sheet, id);
-    return button && IsWindowVisible(button) && IsWindowEnabled(button);
-}
-
 std::string Buttons(HWND sheet)
 {
-    std::string text;
-    if (Usable(sheet, BackButton)) text += " back";
-    if (Usable(sheet, NextButton)) text += " next";
-    if (Usable(sheet, FinishButton)) text += " finish";
-    if (Usable(sheet, IDCANCEL)) text += " cancel";
-    return text.empty() ? " none" : text;
-}
-
-int PageIndex(HWND sheet)
-{
-    HWND page = driver::CurrentPage(sheet);
-    DWORD_PTR index = static_cast<DWORD_PTR>(-1);
-    if (!page || !SendMessageTimeoutA(sheet, PSM_HWNDTOINDEX, reinterpret_cast<WPARAM>(page), 0, SMTO_ABORTIFHUNG,
-                                      MessageLimitMs, &index))
-        return -1;
-    return static_cast<int>(index);
+    return driver::DescribeWizardButtons(driver::ReadWizardButtons(sheet));
 }
 
 // Waits until the sheet has shown the same page with the same buttons for SettleMs.
@@ -209,7 +180,7 @@ WalkResult WalkWizard(const driver::Process& process, const std::string& handove
     for (int step = 0; step < StepLimit; ++step) {
         HWND page = Settle(walk, sheet);
         if (!page) return Stop(walk, sheet, "the page did not settle");
-        const int index = PageIndex(sheet);
+        const int index = driver::CurrentPageIndex(sheet);
         std::printf("PAGE %d %s%s\n", index, index >= 0 && index < 8 ? PageNames[index] : "page",
                     Buttons(sheet).c_str());
         std::fflush(stdout);
@@ -217,8 +188,9 @@ WalkResult WalkWizard(const driver::Process& process, const std::string& handove
         GetWindowRect(sheet, &area);
         if (!TakePicture(walk, area)) return Stop(walk, sheet, "no go-ahead for a picture");
 
-        const bool finish = Usable(sheet, FinishButton);
-        if (!finish && !Usable(sheet, NextButton)) return Stop(walk, sheet, "neither Next nor Finish can be pressed");
+        const driver::WizardButtons buttons = driver::ReadWizardButtons(sheet);
+        const bool finish = buttons.finish;
+        if (!finish && !buttons.next) return Stop(walk, sheet, "neither Next nor Finish can be pressed");
         driver::PressWizardButton(sheet, finish ? driver::WizardFinish : driver::WizardNext);
         const bool working = index == 4 || index == 6;
 
@@ -236,7 +208,7 @@ WalkResult WalkWizard(const driver::Process& process, const std::string& handove
             // would only repeat it.
             if (IsWindow(sheet) && driver::CurrentPage(sheet) == page) {
                 Sleep(SettleMs);
-                if (Usable(sheet, NextButton)) return Stop(walk, sheet, "the page reported a failure");
+                if (driver::ReadWizardButtons(sheet).next) return Stop(walk, sheet, "the page reported a failure");
             }
         }
     }
