@@ -37,9 +37,33 @@ Medium::Medium(const char* prefix, size_t exePathLength)
     ready = CopyFileA(testsupport::SetupExePath().c_str(), exe.c_str(), FALSE) != 0;
 }
 
+namespace {
+
+// Wine keeps the current folder of an ended program open for a few milliseconds after
+// the program's handle is signalled, and a folder held that way cannot be removed: wait
+// (bounded) until nothing holds it any more.
+void WaitUntilFolderIsFree(const std::string& folder)
+{
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < WaitLimitMs) {
+        HANDLE probe = CreateFileA(folder.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                   nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        if (probe != INVALID_HANDLE_VALUE) {
+            CloseHandle(probe);
+            return;
+        }
+        if (GetLastError() != ERROR_SHARING_VIOLATION) return;
+        Sleep(10);
+    }
+}
+
+} // namespace
+
 Medium::~Medium()
 {
-    if (!root.empty()) testsupport::RemoveTree(root);
+    if (root.empty()) return;
+    WaitUntilFolderIsFree(folder);
+    testsupport::RemoveTree(root);
 }
 
 bool Medium::WriteScript(const std::string& bytes) const

@@ -155,30 +155,6 @@ DWORD CodeOfEnglishText(const std::string& text)
     return 0;
 }
 
-// Wine keeps the current folder of an ended program open for a few milliseconds after
-// the program's handle is signalled, and a folder held that way cannot be removed. Made
-// right after a medium, this waits (bounded) at the end of the test, before the medium
-// is removed, until nothing holds the medium's folder any more.
-struct FolderRelease {
-    explicit FolderRelease(const e2e::Medium& medium) : folder(medium.folder) {}
-    ~FolderRelease()
-    {
-        const DWORD start = GetTickCount();
-        while (GetTickCount() - start < e2e::WaitLimitMs) {
-            HANDLE probe = CreateFileA(folder.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-            if (probe != INVALID_HANDLE_VALUE) {
-                CloseHandle(probe);
-                return;
-            }
-            if (GetLastError() != ERROR_SHARING_VIOLATION) return;
-            Sleep(10);
-        }
-    }
-    FolderRelease(const FolderRelease&) = delete;
-    FolderRelease& operator=(const FolderRelease&) = delete;
-    std::string folder;
-};
 
 // ---- Runs ----
 
@@ -571,7 +547,6 @@ bool UserLanguageIs(WORD language)
 TEST(InterfaceLanguage, LangOptionGivesThePagesInThatLanguage)
 {
     e2e::Medium medium("e2e-language-pages");
-    FolderRelease release(medium);
     ASSERT_TRUE(medium.ready);
     ASSERT_TRUE(medium.WriteScript(PlainScript));
     // The classic style puts the header texts into the pages, where they can be read.
@@ -587,7 +562,6 @@ TEST(InterfaceLanguage, LangOptionGivesThePagesInThatLanguage)
 TEST(InterfaceLanguage, ItalianKeepsEnglishPagesButAsksForItalianSystemTexts)
 {
     e2e::Medium medium("e2e-language-italian");
-    FolderRelease release(medium);
     ASSERT_TRUE(medium.ready);
     ASSERT_TRUE(medium.WriteScript(PlainScript));
     // No Italian dialogs or strings: the resource loader falls back to English ones.
@@ -660,7 +634,6 @@ TEST(LanguageDetection, NT4WizardComesInTheDefaultUsersLanguage)
 {
     SavedValue locale(HKEY_USERS, DefaultUserInternational, "Locale");
     e2e::Medium medium("e2e-language-nt4");
-    FolderRelease release(medium);
     ASSERT_TRUE(medium.ready);
     ASSERT_TRUE(medium.WriteScript(PlainScript));
     SetupAsVersion nt4(medium, "nt40");
@@ -710,7 +683,6 @@ TEST(UserLocale, GermanGermanyGivesGermanPages)
     EXPECT_PROBE(ProbeLanguage("nt40"), "0409", "0409");
 
     e2e::Medium medium("e2e-locale-de");
-    FolderRelease release(medium);
     ASSERT_TRUE(medium.ready);
     ASSERT_TRUE(medium.WriteScript(PlainScript));
     EXPECT_PAGES_IN(WalkPages(medium.exe, "/style:0"), German);
@@ -724,7 +696,6 @@ TEST(UserLocale, SwissGermanGivesGermanPages)
     REQUIRE_USER_LANGUAGE(0x0807, "de_CH.UTF-8");
     EXPECT_PROBE(ProbeLanguage(""), "0807", "0407");
     e2e::Medium medium("e2e-locale-ch");
-    FolderRelease release(medium);
     ASSERT_TRUE(medium.ready);
     ASSERT_TRUE(medium.WriteScript(PlainScript));
     EXPECT_PAGES_IN(WalkPages(medium.exe, "/style:0"), German);
@@ -736,7 +707,6 @@ TEST(UserLocale, CanadianFrenchGivesFrenchPages)
     REQUIRE_USER_LANGUAGE(0x0C0C, "fr_CA.UTF-8");
     EXPECT_PROBE(ProbeLanguage(""), "0c0c", "040c");
     e2e::Medium medium("e2e-locale-ca");
-    FolderRelease release(medium);
     ASSERT_TRUE(medium.ready);
     ASSERT_TRUE(medium.WriteScript(PlainScript));
     EXPECT_PAGES_IN(WalkPages(medium.exe, "/style:0"), French);
@@ -748,7 +718,6 @@ TEST(UserLocale, ItalianGivesEnglishPagesAndEnglishSystemTexts)
     REQUIRE_USER_LANGUAGE(0x0410, "it_IT.UTF-8");
     EXPECT_PROBE(ProbeLanguage(""), "0410", "0409");
     e2e::Medium medium("e2e-locale-it");
-    FolderRelease release(medium);
     ASSERT_TRUE(medium.ready);
     ASSERT_TRUE(medium.WriteScript(PlainScript));
     EXPECT_PAGES_IN(WalkPages(medium.exe, "/style:0"), English);

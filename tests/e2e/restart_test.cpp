@@ -46,30 +46,6 @@ const char* const GermanNote =
     "Einige der aktualisierten Dateien sind zur Zeit in Benutzung, deshalb mu\xdf das System neu gestartet werden, "
     "bevor Sie die installierte Software verwenden k\xf6nnen.";
 
-// Wine keeps the current folder of an ended program open for a few milliseconds after
-// the program's handle is signalled, and a folder held that way cannot be removed. Made
-// right after a medium, this waits (bounded) at the end of the test, before the medium
-// is removed, until nothing holds the medium's folder any more.
-struct FolderRelease {
-    explicit FolderRelease(const e2e::Medium& medium) : folder(medium.folder) {}
-    ~FolderRelease()
-    {
-        const DWORD start = GetTickCount();
-        while (GetTickCount() - start < e2e::WaitLimitMs) {
-            HANDLE probe = CreateFileA(folder.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-            if (probe != INVALID_HANDLE_VALUE) {
-                CloseHandle(probe);
-                return;
-            }
-            if (GetLastError() != ERROR_SHARING_VIOLATION) return;
-            Sleep(10);
-        }
-    }
-    FolderRelease(const FolderRelease&) = delete;
-    FolderRelease& operator=(const FolderRelease&) = delete;
-    std::string folder;
-};
 
 // ---- Boxes ----
 
@@ -307,7 +283,6 @@ struct WaitingProgram {
 TEST(RestartAtTheEnd, ThePromptFollowsAnUnattendedRunThatNeedsARestart)
 {
     e2e::Medium medium("e2e-restart-prompt");
-    FolderRelease release(medium);
     ASSERT_TRUE(medium.ready);
     ASSERT_TRUE(medium.WriteScript(RestartScript));
     EXPECT_PROMPTED_RUN(RunAnsweringNo(medium.exe, "/quiet"));            // /reboot:1 is the default
@@ -322,7 +297,6 @@ TEST(RestartAtTheEnd, ThePromptFollowsAnUnattendedRunThatNeedsARestart)
 TEST(RestartAtTheEnd, ModesOtherThanOneAndTwoNeitherAskNorRestart)
 {
     e2e::Medium medium("e2e-restart-never");
-    FolderRelease release(medium);
     ASSERT_TRUE(medium.ready);
     ASSERT_TRUE(medium.WriteScript(RestartScript));
     EXPECT_SILENT_END(RunAnsweringNo(medium.exe, "/quiet /reboot:0"));
@@ -335,7 +309,6 @@ TEST(RestartAtTheEnd, ModesOtherThanOneAndTwoNeitherAskNorRestart)
 TEST(RestartAtTheEnd, TheFinishPageShowsTheNoteAndFinishBringsThePrompt)
 {
     e2e::Medium medium("e2e-restart-finish");
-    FolderRelease release(medium);
     ASSERT_TRUE(medium.ready);
     struct Case {
         const char* script;
@@ -390,7 +363,6 @@ TEST(RestartAtTheEnd, TheFinishPageShowsTheNoteAndFinishBringsThePrompt)
 TEST(EndSession, AnsweredTrueWithoutAWorkerAndRefusedWhileTheWorkerWaits)
 {
     e2e::Medium medium("e2e-endsession-wizard");
-    FolderRelease release(medium);
     ASSERT_TRUE(medium.ready);
     WaitingProgram program(medium, 1, "wizard");
     ASSERT_TRUE(program.ready);
@@ -448,7 +420,6 @@ TEST(EndSession, UnattendedRunRefusesWhileTheWorkerWaitsAndThenAsksForARestart)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arguments);
         e2e::Medium medium("e2e-endsession-quiet");
-        FolderRelease release(medium);
         ASSERT_TRUE(medium.ready);
         WaitingProgram program(medium, 1, "quiet");
         ASSERT_TRUE(program.ready);
@@ -478,7 +449,6 @@ TEST(EndSession, UnattendedRunRefusesWhileTheWorkerWaitsAndThenAsksForARestart)
 TEST(EndSession, NotRefusedWhileTheProgramsOfTheLastLevelRun)
 {
     e2e::Medium medium("e2e-endsession-level3");
-    FolderRelease release(medium);
     ASSERT_TRUE(medium.ready);
     WaitingProgram program(medium, 3, "level3");
     ASSERT_TRUE(program.ready);
