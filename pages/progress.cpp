@@ -66,6 +66,23 @@ void StartWorker(HWND page, LPTHREAD_START_ROUTINE worker)
     }
 }
 
+// The worker has ended: on success the sheet goes on to the finish page; on failure the
+// error box shows and the status line is emptied. True after a failure, when the page
+// makes itself ready to run again.
+bool EndOfRun(HWND page, WPARAM succeeded, LPARAM error, int finishPage, int sentenceId, int statusId)
+{
+    SetBusy(page, 0);
+    if (succeeded) {
+        SendMessageA(GetParent(page), PSM_SETCURSEL, static_cast<WPARAM>(finishPage), 0);
+        return false;
+    }
+    char sentence[256] = "";
+    LoadStringA(nullptr, sentenceId, sentence, sizeof sentence);
+    ShowSetupError(page, sentence, static_cast<DWORD>(error));
+    SetDlgItemTextA(page, statusId, "");
+    return true;
+}
+
 void PrepareFinishPage(HWND page, LPARAM lParam)
 {
     const SetupSession* session = SessionFromInit(lParam);
@@ -160,22 +177,13 @@ INT_PTR CALLBACK InstallPageProc(HWND page, UINT message, WPARAM wParam, LPARAM 
         else
             SendDlgItemMessageA(page, IDC_PROGRESS, PBM_SETRANGE, 0, MAKELPARAM(0, LOWORD(lParam)));
         return TRUE;
-    case WM_SETUP_DONE: {
-        SetBusy(page, 0);
-        if (wParam) {
-            SendMessageA(GetParent(page), PSM_SETCURSEL, PageInstallFinish, 0);
-            return TRUE;
-        }
-        char sentence[256] = "";
-        LoadStringA(nullptr, IDS_INSTALL_FAILED, sentence, sizeof sentence);
-        ShowSetupError(page, sentence, static_cast<DWORD>(lParam));
-        SetDlgItemTextA(page, IDC_STATUS, "");
+    case WM_SETUP_DONE:
+        if (!EndOfRun(page, wParam, lParam, PageInstallFinish, IDS_INSTALL_FAILED, IDC_STATUS)) return TRUE;
         SendDlgItemMessageA(page, IDC_PROGRESS, PBM_SETPOS, 0, 0);
         PostWizardButtons(page, PSWIZB_BACK | PSWIZB_NEXT);
         EnableSheetCancel(page, TRUE);
         ShowControl(page, IDC_PROGRESS, false);
         return TRUE;
-    }
     }
     return FALSE;
 }
@@ -225,20 +233,11 @@ INT_PTR CALLBACK RemovePageProc(HWND page, UINT message, WPARAM wParam, LPARAM l
     case WM_SETUP_PHASE:
         ShowPhase(page, IDC_REMOVE_STATUS, wParam, true);
         return TRUE;
-    case WM_SETUP_DONE: {
-        SetBusy(page, 0);
-        if (wParam) {
-            SendMessageA(GetParent(page), PSM_SETCURSEL, PageRemoveFinish, 0);
-            return TRUE;
-        }
-        char sentence[256] = "";
-        LoadStringA(nullptr, IDS_REMOVE_FAILED, sentence, sizeof sentence);
-        ShowSetupError(page, sentence, static_cast<DWORD>(lParam));
-        SetDlgItemTextA(page, IDC_REMOVE_STATUS, "");
+    case WM_SETUP_DONE:
+        if (!EndOfRun(page, wParam, lParam, PageRemoveFinish, IDS_REMOVE_FAILED, IDC_REMOVE_STATUS)) return TRUE;
         PostWizardButtons(page, PSWIZB_NEXT);
         EnableSheetCancel(page, TRUE);
         return TRUE;
-    }
     }
     return FALSE;
 }
