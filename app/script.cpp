@@ -62,27 +62,22 @@ const char* ChooseSection(HINF inf, const char* const* candidates, const char* p
 
 } // namespace
 
-void SelectPlatformSections(HINF inf)
+void ChoosePlatformSections(HINF inf, DWORD platformId, DWORD major, DWORD minor, PlatformSections* sections)
 {
-    OSVERSIONINFOA version = {};
-    version.dwOSVersionInfoSize = sizeof version;
-    GetVersionExA(&version);
-
-    if (version.dwPlatformId == VER_PLATFORM_WIN32_NT) {
-        const bool nt5 = version.dwMajorVersion >= 5;
+    if (platformId == VER_PLATFORM_WIN32_NT) {
+        const bool nt5 = major >= 5;
         static const char* const install5[] = {"Install.NT5", "Install.NTx86", "Install.NT", nullptr};
         static const char* const remove5[] = {"Remove.NT5", "Remove.NTx86", "Remove.NT", nullptr};
         static const char* const products5[] = {"Products.NT5", "Products.NTx86", "Products.NT", nullptr};
         const int skip = nt5 ? 0 : 1;  // the ".NT5" names only from version 5 on
-        g_Sections.InstallSection = ChooseSection(inf, install5 + skip, "Install");
-        g_Sections.RemoveSection = ChooseSection(inf, remove5 + skip, "Remove");
-        g_Sections.ProductsSection = ChooseSection(inf, products5 + skip, "Products");
+        sections->InstallSection = ChooseSection(inf, install5 + skip, "Install");
+        sections->RemoveSection = ChooseSection(inf, remove5 + skip, "Remove");
+        sections->ProductsSection = ChooseSection(inf, products5 + skip, "Products");
         return;
     }
 
     // The Windows 95 family. Windows 98 (4.10) passes the Me test as well, so a
     // ".WinMe" section wins over a ".Win98" one there; Windows 95 (4.0) passes neither.
-    const DWORD major = version.dwMajorVersion, minor = version.dwMinorVersion;
     const bool win98 = major > 4 || (major == 4 && minor > 0);
     const bool winMe = major > 4 || (major == 4 && minor > 7);
     const char* install[4];
@@ -93,7 +88,15 @@ void SelectPlatformSections(HINF inf)
     if (win98) { install[n] = "Install.Win98"; remove[n] = "Remove.Win98"; products[n] = "Products.Win98"; ++n; }
     install[n] = "Install.Win"; remove[n] = "Remove.Win"; products[n] = "Products.Win"; ++n;
     install[n] = remove[n] = products[n] = nullptr;
-    g_Sections.InstallSection = ChooseSection(inf, install, "Install");
-    g_Sections.RemoveSection = ChooseSection(inf, remove, "Remove");
-    g_Sections.ProductsSection = ChooseSection(inf, products, "Products");
+    sections->InstallSection = ChooseSection(inf, install, "Install");
+    sections->RemoveSection = ChooseSection(inf, remove, "Remove");
+    sections->ProductsSection = ChooseSection(inf, products, "Products");
+}
+
+void SelectPlatformSections(HINF inf)
+{
+    OSVERSIONINFOA version = {};
+    version.dwOSVersionInfoSize = sizeof version;
+    GetVersionExA(&version);
+    ChoosePlatformSections(inf, version.dwPlatformId, version.dwMajorVersion, version.dwMinorVersion, &g_Sections);
 }

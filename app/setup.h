@@ -54,6 +54,10 @@ int GetProgramPath(char* path, DWORD size);
 // `owner`, and returns INVALID_HANDLE_VALUE.
 HINF OpenSetupScript(HINSTANCE instance, HWND owner);
 void SelectPlatformSections(HINF inf);
+// The sections that a Windows of the given platform id (VER_PLATFORM_WIN32_NT or not)
+// and version would choose; SelectPlatformSections asks it for the running Windows, and
+// the script checker for each family. The names are string constants.
+void ChoosePlatformSections(HINF inf, DWORD platformId, DWORD major, DWORD minor, PlatformSections* sections);
 
 // Session resources (session.cpp).
 int LoadSessionResources(HINSTANCE instance, SetupSession* session);

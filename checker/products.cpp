@@ -1,0 +1,199 @@
+// The products lines, read as the product catalogue reads them: the key (field 0) names
+// the product, field 1 is its display name, field 2 its install section, field 3 its
+// remove section, field 6 its description and field 7 its version. Each products
+// section that some Windows family would use is checked once.
+//
+// Also the two lists whose size is fixed at 1024 bytes: the selected products and the
+// section list of an installation, both at their largest, with every product selected.
+
+#include "checker.h"
+
+#include "../catalogue/catalogue.h"
+#include "../catalogue/textlist.h"
+#include "../setupapi/inf.h"
+
+#include <cstring>
+
+namespace {
+
+// Longer than any field the Setup API reads from one line.
+const DWORD FieldBufferSize = 4096;
+
+const unsigned MaxKeyLength = 127;
+const unsigned MaxNameLength = 255;
+// The section list is filled from field 2 read into 255 bytes.
+const unsigned MaxInstallSectionLength = 254;
+const unsigned MaxRemoveSectionLength = 255;
+const unsigned MaxDescriptionLength = 1023;
+const unsigned MaxVersionLength = 127;
+const unsigned ListSize = 1024;
+
+// Length of field `index`, or -1 when the line has no such field; the text in `text`.
+int ReadField(const INFCONTEXT* line, DWORD index, char* text)
+{
+    if (!InfGetField(line, index, text, FieldBufferSize)) return -1;
+    return static_cast<int>(std::strlen(text));
+}
+
+// True when the key can be the key of a catalogue entry; reports it when it cannot.
+bool CheckProductKey(Checker* checker, const char* products, const INFCONTEXT* line, char* key)
+{
+    const int length = ReadField(line, 0, key);
+    if (length < 0) {
+        Print(checker, SeverityError, products, line, "products line without a key: setup.exe ignores it");
+        return false;
+    }
+    if (length == 0) {
+        Print(checker, SeverityError, products, line, "products line with an empty key: setup.exe ignores it");
+        return false;
+    }
+    if (static_cast<unsigned>(length) > MaxKeyLength) {
+        Print(checker, SeverityError, products, line,
+              "the key is %d characters long, more than %u: setup.exe ignores the line", length, MaxKeyLength);
+        return false;
+    }
+    return true;
+}
+
+// The Setup API answers a field request by key with the first line of that key.
+void CheckDuplicateKey(Checker* checker, const char* products, const INFCONTEXT* line, const char* key)
+{
+    INFCONTEXT first;
+    if (InfFindLine(checker->inf, products, key, &first) && first.Line != line->Line)
+        Print(checker, SeverityWarning, products, line,
+              "product %s has the key of line %u as well: setup.exe reads the fields of that line for both", key,
+              first.Line + 1);
+}
+
+void CheckDisplayName(Checker* checker, const char* products, const INFCONTEXT* line, const char* key)
+{
+    char text[FieldBufferSize];
+    const int length = ReadField(line, 1, text);
+    if (length < 0) {
+        Print(checker, SeverityError, products, line,
+              "product %s has no display name (field 1): its row on the component page is empty and it is never "
+              "registered for removal",
+              key);
+    } else if (length == 0) {
+        Print(checker, SeverityError, products, line,
+              "product %s has an empty display name (field 1): its row on the component page is empty", key);
+    } else if (static_cast<unsigned>(length) > MaxNameLength) {
+        Print(checker, SeverityError, products, line,
+              "the display name of product %s is %d characters long, more than %u: setup.exe cannot read it", key,
+              length, MaxNameLength);
+    }
+}
+
+void CheckInstallSection(Checker* checker, const char* products, const INFCONTEXT* line, const char* key)
+{
+    char section[FieldBufferSize];
+    const int length = ReadField(line, 2, section);
+    if (length <= 0) {
+        Print(checker, SeverityWarning, products, line,
+              "product %s has no install section (field 2): it is never offered for installation", key);
+    } else if (static_cast<unsigned>(length) > MaxInstallSectionLength) {
+        Print(checker, SeverityError, products, line,
+              "the install section name of product %s is %d characters long, more than %u: setup.exe cannot read it",
+              key, length, MaxInstallSectionLength);
+    } else if (!InfSectionExists(checker->inf, section)) {
+        Print(checker, SeverityError, products, line,
+              "the install section [%s] of product %s is missing or empty: the product installs nothing", section,
+              key);
+    }
+}
+
+void CheckRemoveSection(Checker* checker, const char* products, const INFCONTEXT* line, const char* key)
+{
+    char section[FieldBufferSize];
+    const int length = ReadField(line, 3, section);
+    if (length <= 0) {
+        Print(checker, SeverityWarning, products, line,
+              "product %s has no remove section (field 3): it gets no uninstall entry", key);
+    } else if (static_cast<unsigned>(length) > MaxRemoveSectionLength) {
+        Print(checker, SeverityError, products, line,
+              "the remove section name of product %s is %d characters long, more than %u: setup.exe cannot read it",
+              key, length, MaxRemoveSectionLength);
+    } else if (!InfSectionExists(checker->inf, section)) {
+        Print(checker, SeverityError, products, line,
+              "the remove section [%s] of product %s is missing or empty: removing the product removes nothing",
+              section, key);
+    }
+}
+
+void CheckTextLimits(Checker* checker, const char* products, const INFCONTEXT* line, const char* key)
+{
+    char text[FieldBufferSize];
+    int length = ReadField(line, 6, text);
+    if (length >= 0 && static_cast<unsigned>(length) > MaxDescriptionLength)
+        Print(checker, SeverityWarning, products, line,
+              "the description of product %s is %d characters long, more than %u: the component page shows none",
+              key, length, MaxDescriptionLength);
+    length = ReadField(line, 7, text);
+    if (length >= 0 && static_cast<unsigned>(length) > MaxVersionLength)
+        Print(checker, SeverityWarning, products, line,
+              "the version of product %s is %d characters long, more than %u: it is never compared with an installed "
+              "version",
+              key, length, MaxVersionLength);
+}
+
+void CheckProductLine(Checker* checker, const char* products, const INFCONTEXT* line)
+{
+    char key[FieldBufferSize];
+    if (!CheckProductKey(checker, products, line, key)) return;
+    CheckDuplicateKey(checker, products, line, key);
+    CheckDisplayName(checker, products, line, key);
+    CheckInstallSection(checker, products, line, key);
+    CheckRemoveSection(checker, products, line, key);
+    CheckTextLimits(checker, products, line, key);
+}
+
+// The largest lists one installation with these products can need: every product that
+// the catalogue can take (a key of at most 127 characters and an install section),
+// selected.
+void CheckListsOfFamily(Checker* checker, const Family& family)
+{
+    const char* products = family.sections.ProductsSection;
+    INFCONTEXT line;
+    if (!InfFindLine(checker->inf, products, nullptr, &line)) return;
+    const char* install = family.sections.InstallSection;
+    unsigned selectedBytes = 1;
+    unsigned sectionBytes = static_cast<unsigned>(std::strlen(install)) + 1 + 1;
+    do {
+        char key[MaxKeyLength + 1], section[256];
+        if (!InfGetField(&line, 0, key, sizeof key) || !key[0]) continue;
+        if (!InfGetField(&line, 2, section, sizeof section) || !section[0]) continue;
+        selectedBytes += static_cast<unsigned>(std::strlen(key)) + 1;
+        if (std::strlen(section) <= MaxInstallSectionLength)
+            sectionBytes += static_cast<unsigned>(std::strlen(section)) + 1;
+    } while (InfNextLine(&line));
+
+    if (selectedBytes > ListSize)
+        Print(checker, SeverityError, products, nullptr,
+              "with every product selected, the list of selected products needs %u bytes, more than %u: the products "
+              "past the limit are left out",
+              selectedBytes, ListSize);
+    if (sectionBytes > ListSize)
+        Print(checker, SeverityError, products, nullptr,
+              "with every product selected, the section list (the main install section [%s] and each product's "
+              "install section) needs %u bytes, more than %u: the sections past the limit are not installed",
+              install, sectionBytes, ListSize);
+}
+
+} // namespace
+
+void CheckProducts(Checker* checker)
+{
+    const char* names[FamilyCount];
+    const int count = DistinctProductsSections(checker, names);
+    for (int i = 0; i < count; ++i) {
+        INFCONTEXT line;
+        if (!InfFindLine(checker->inf, names[i], nullptr, &line)) continue;
+        do CheckProductLine(checker, names[i], &line);
+        while (InfNextLine(&line));
+    }
+}
+
+void CheckListSizes(Checker* checker)
+{
+    for (const Family& family : checker->families) CheckListsOfFamily(checker, family);
+}
