@@ -71,6 +71,35 @@ void AfterDeletion(FileQueueContext* context, const char* target)
         DeleteFolderAtRestart(folder);
 }
 
+// The copy of `paths` failed because its target is held open by another program.
+// Windows' Setup API then copies the file beside the target under a temporary name and
+// replaces the target at the next start by itself; Wine's (observed on Wine 8) reports
+// the sharing violation as a copy error instead. The same replacement is made here, on
+// the NT family (the Windows 95 family's wininit.ini is not written for replacements):
+// the result is 1 when the replacement is scheduled and a restart is needed.
+int ReplaceAtRestart(const FILEPATHS_A* paths)
+{
+    if (IsWindows95Family() || !paths->Source || !paths->Target) return 0;
+    if (paths->Win32Error != ERROR_SHARING_VIOLATION && paths->Win32Error != ERROR_LOCK_VIOLATION
+        && paths->Win32Error != ERROR_USER_MAPPED_FILE)
+        return 0;
+    char folder[MAX_PATH], staged[MAX_PATH];
+    lstrcpynA(folder, paths->Target, sizeof folder);
+    char* slash = std::strrchr(folder, '\\');
+    if (!slash) return 0;
+    *slash = '\0';
+    if (!GetTempFileNameA(folder, "stp", 0, staged)) return 0;
+    if (!CopyFileA(paths->Source, staged, FALSE)
+        || !MoveFileExA(staged, paths->Target, MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING)) {
+        DeleteFileA(staged);
+        SetLastError(paths->Win32Error);
+        return 0;
+    }
+    SetFileAttributesA(staged, FILE_ATTRIBUTE_NORMAL);
+    g_Options.RebootNeeded = 1;
+    return 1;
+}
+
 void ReportProgress(const FileQueueContext* context, WPARAM done, LPARAM count)
 {
     if (context->ProgressWindow && context->ProgressMessage)
@@ -107,11 +136,27 @@ UINT CALLBACK FileQueueCallback(PVOID contextPointer, UINT notification, UINT_PT
         ReportProgress(context, 1, 0);
         break;
     case SPFILENOTIFY_COPYERROR:
-        // A copy that failed ends the commit with its error. Left to the default callback
-        // it is skipped without a word on Wine, and the run would report success with
-        // files missing; the page shows the error and the user may run the steps again.
+        // A target in use is replaced at the next start, as Windows' Setup API does.
+        if (paths && ReplaceAtRestart(paths)) {
+            ReportProgress(context, 1, 0);
+            return FILEOP_SKIP;
+        }
+        // Any other copy that failed ends the commit with its error. Left to the default
+        // callback it is skipped without a word on Wine, and the run would report success
+        // with files missing; the page shows the error and the user may run the steps again.
         if (paths) SetLastError(paths->Win32Error);
         return FILEOP_ABORT;
+    case SPFILENOTIFY_STARTDELETE:
+        // A read-only file that the script deletes is deleted: the attribute guards
+        // against changes by mistake, not against the removal of the package, and left
+        // alone it would stay until the next start as if it were in use.
+        if (paths && paths->Target) {
+            const DWORD attributes = GetFileAttributesA(paths->Target);
+            if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)
+                && !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+                SetFileAttributesA(paths->Target, attributes & ~FILE_ATTRIBUTE_READONLY);
+        }
+        break;
     case SPFILENOTIFY_NEEDMEDIA: {
         const UINT answer = SetupDefaultQueueCallbackA(context->DefaultContext, notification, parameter1, parameter2);
         return CheckMediaAnswer(answer, reinterpret_cast<const SOURCE_MEDIA_A*>(parameter1),
