@@ -8,7 +8,9 @@
 // copied under its own name is copied byte for byte here, not unpacked or version-
 // checked by the queue; and after each deletion a file that is still there is
 // scheduled for deletion at the next start, and a folder that the deletions emptied
-// (but for such scheduled files) is removed now or at the next start.
+// (but for such scheduled files) is removed now or at the next start. Two more make
+// every system behave like Windows: a copy whose target is held open is staged beside
+// it and replaces it at the next start, and a read-only file is deleted like any other.
 #pragma once
 
 #include <windows.h>
