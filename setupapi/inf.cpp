@@ -122,3 +122,64 @@ char* InfGetMultiSzFields(const INFCONTEXT* line, DWORD index, DWORD* size)
     if (size) *size = required + 2;
     return block;
 }
+
+namespace {
+
+// The predefined key that the first field of a registry line names; null for HKR (a
+// key relative to a root that the program never passes) and anything unknown.
+HKEY RegistryRoot(const char* name)
+{
+    if (lstrcmpiA(name, "HKLM") == 0) return HKEY_LOCAL_MACHINE;
+    if (lstrcmpiA(name, "HKCU") == 0) return HKEY_CURRENT_USER;
+    if (lstrcmpiA(name, "HKCR") == 0) return HKEY_CLASSES_ROOT;
+    if (lstrcmpiA(name, "HKU") == 0) return HKEY_USERS;
+    return nullptr;
+}
+
+// Every key that the lines of the registry section `section` add values to can be
+// written, and every key they add is there. On failure the last error says why.
+int RegistrySectionWritten(HINF inf, const char* section)
+{
+    INFCONTEXT line;
+    if (!InfFindLine(inf, section, nullptr, &line)) return 1;
+    do {
+        char rootName[16], path[MAX_PATH];
+        INFCONTEXT copy = line;
+        if (!SetupGetStringFieldA(&copy, 1, rootName, sizeof rootName, nullptr)) continue;
+        if (!SetupGetStringFieldA(&copy, 2, path, sizeof path, nullptr) || !path[0]) continue;
+        const HKEY root = RegistryRoot(rootName);
+        if (!root) continue;
+        INT flags = 0;
+        if (!SetupGetIntField(&copy, 4, &flags)) flags = 0;
+        // Deletions, and values written only where the key already is, need nothing.
+        if (flags & (FLG_ADDREG_DELVAL | FLG_ADDREG_OVERWRITEONLY | FLG_ADDREG_DELREG_BIT)) continue;
+        HKEY key = nullptr;
+        const REGSAM access = (flags & FLG_ADDREG_KEYONLY) ? KEY_QUERY_VALUE : KEY_SET_VALUE;
+        const LONG status = RegOpenKeyExA(root, path, 0, access, &key);
+        if (status != ERROR_SUCCESS) {
+            SetLastError(static_cast<DWORD>(status));
+            return 0;
+        }
+        RegCloseKey(key);
+    } while (InfNextLine(&line));
+    return 1;
+}
+
+} // namespace
+
+int InfInstallEntries(HWND owner, HINF inf, const char* section, UINT flags)
+{
+    if (!SetupInstallFromInfSectionA(owner, inf, section, flags, nullptr, nullptr, 0, nullptr, nullptr, nullptr,
+                                     nullptr))
+        return 0;
+    if (!(flags & SPINST_REGISTRY)) return 1;
+    INFCONTEXT line;
+    if (!InfFindLine(inf, section, "AddReg", &line)) return 1;
+    do {
+        char name[256];
+        if (!InfGetField(&line, 0, name, sizeof name) || lstrcmpiA(name, "AddReg") != 0) continue;
+        for (DWORD field = 1; InfGetField(&line, field, name, sizeof name); ++field)
+            if (name[0] && !RegistrySectionWritten(inf, name)) return 0;
+    } while (InfNextLine(&line));
+    return 1;
+}

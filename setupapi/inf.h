@@ -68,3 +68,13 @@ int InfGetSetupIntField(const INFCONTEXT* line, DWORD index, int* value);
 // zero) in a new heap block that the caller frees with HeapFree; null when the line
 // has no such field. *size receives the block's size in bytes.
 char* InfGetMultiSzFields(const INFCONTEXT* line, DWORD index, DWORD* size);
+
+// Processes the INI and registry entries of `section` that `flags` ask for
+// (SetupInstallFromInfSectionA with no file operations, callback or root key), and fails
+// when the registry entries were not all written. Observed on Wine 8: a key of an AddReg
+// line that cannot be created or opened for writing (an access list that denies it) is
+// skipped, and the call reports success with the values missing; Windows fails the call
+// with the key's error. So the keys of every AddReg line are opened for writing after the
+// call, which on Windows succeeds whenever the call did; the last error of a failure is
+// the key's.
+int InfInstallEntries(HWND owner, HINF inf, const char* section, UINT flags);
