@@ -1,0 +1,108 @@
+// A registry key of the package that the installation may not write: the product's key
+// exists with an access list that denies setting values. Wine enforces such a list (a
+// key opened or created for writing is refused with ERROR_ACCESS_DENIED), so the
+// registry stage fails for real. The run ends with the error, the files and uninstall
+// entries written before stay, and either the removal or, once the key is writable
+// again, a second run succeeds.
+
+#include "fault_support.h"
+
+#include "testsupport.h"
+
+#include <gtest/gtest.h>
+
+#include <sddl.h>
+
+namespace {
+
+using faults::Package;
+
+// The key HKLM\`path`, created when missing, with an access list that lets everybody do
+// everything but set values (`locked`) or everything (`!locked`).
+bool LockKey(const std::string& path, bool locked)
+{
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_READ | WRITE_DAC, nullptr, &key, nullptr)
+        != ERROR_SUCCESS)
+        return false;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    const char* text = locked ? "D:P(D;;0x0002;;;WD)(A;;KA;;;WD)" : "D:P(A;;KA;;;WD)";
+    bool done = ConvertStringSecurityDescriptorToSecurityDescriptorA(text, SDDL_REVISION_1, &descriptor, nullptr)
+                && RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor) == ERROR_SUCCESS;
+    if (descriptor) LocalFree(descriptor);
+    RegCloseKey(key);
+    return done;
+}
+
+// The lock is real: the key cannot be opened for setting values.
+bool IsLocked(const std::string& path)
+{
+    HKEY key;
+    const LONG result = RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_SET_VALUE, &key);
+    if (result == ERROR_SUCCESS) RegCloseKey(key);
+    return result == ERROR_ACCESS_DENIED;
+}
+
+TEST(RegistryFaults, AKeyWithoutWriteAccessEndsTheRunOnThePageAndNextSucceedsOnceItIsWritable)
+{
+    Package package("RegPage");
+    ASSERT_TRUE(package.ready) << package.target;
+    const std::string locked = package.registry + "\\Client";
+    ASSERT_TRUE(LockKey(locked, true));
+    ASSERT_TRUE(IsLocked(locked)) << "Wine no longer enforces the access list";
+
+    e2e::Running setup;
+    HWND sheet = faults::OpenWizardOnReadyPage(package.medium.exe, &setup);
+    ASSERT_TRUE(sheet);
+    ASSERT_TRUE(driver::PressWizardButton(sheet, driver::WizardNext));
+    EXPECT_ERROR_BOX(setup, sheet, faults::ErrorBoxText(faults::InstallFailed, ERROR_ACCESS_DENIED));
+    driver::WizardButtons last;
+    EXPECT_TRUE(driver::WaitForWizardButtons(sheet, {true, true, false, true}, e2e::WaitLimitMs, &last))
+        << driver::DescribeWizardButtons(last);
+    EXPECT_EQ("", driver::PageControlText(sheet, faults::StatusId, nullptr));
+
+    // The files were committed before the registry stage; the value was not written.
+    std::string text;
+    EXPECT_TRUE(testsupport::FileExists(package.TargetFile("client.dll")));
+    EXPECT_FALSE(faults::ReadText(locked, "Version", &text)) << text;
+    EXPECT_TRUE(faults::KeyExists(package.UninstallKey(package.client)));
+
+    // The key is writable again: Next runs every step again, to the finish page.
+    ASSERT_TRUE(LockKey(locked, false));
+    ASSERT_TRUE(driver::PressWizardButton(sheet, driver::WizardNext));
+    ASSERT_TRUE(driver::WaitForPageIndex(sheet, faults::InstallFinishPage, e2e::WaitLimitMs))
+        << "page " << driver::CurrentPageIndex(sheet);
+    ASSERT_TRUE(driver::PressWizardButton(sheet, driver::WizardFinish));
+    std::vector<driver::MessageBoxInfo> boxes;
+    const driver::ExitResult exit = e2e::EndWizardRun(&setup, &boxes);
+    EXPECT_TRUE(boxes.empty()) << e2e::DescribeBoxes(boxes);
+    EXPECT_EQ(0u, exit.exitCode);
+    EXPECT_INSTALLED(package);
+
+    EXPECT_UNATTENDED_RUN(faults::RemoveWithRecordedCommand(package, package.client));
+    EXPECT_REMOVED(package);
+}
+
+// Unattended, and the key stays locked: the removal through the entry that the failed
+// run left deletes the key (setting values is denied, deleting is not) and everything
+// else of the package.
+TEST(RegistryFaults, AFailedRegistryStageLeavesAnEntryThatRemovesEverything)
+{
+    Package package("RegQuiet");
+    ASSERT_TRUE(package.ready) << package.target;
+    const std::string locked = package.registry + "\\Client";
+    ASSERT_TRUE(LockKey(locked, true));
+    ASSERT_TRUE(IsLocked(locked));
+
+    const e2e::UnattendedRun run = e2e::RunUnattended(package.medium.exe, "/quiet /lang:eng");
+    ASSERT_TRUE(run.started);
+    ASSERT_EQ(1u, run.boxes.size()) << e2e::DescribeBoxes(run.boxes);
+    EXPECT_EQ(faults::ErrorBoxText(faults::InstallFailed, ERROR_ACCESS_DENIED), run.boxes[0].text);
+    EXPECT_EQ(0u, run.exit.exitCode);
+    EXPECT_TRUE(testsupport::FileExists(package.target + "\\setup.exe"));
+
+    EXPECT_UNATTENDED_RUN(faults::RemoveWithRecordedCommand(package, package.client));
+    EXPECT_REMOVED(package);
+}
+
+} // namespace
