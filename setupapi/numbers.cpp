@@ -1,6 +1,6 @@
 #include "numbers.h"
 
-#include <climits>
+#include <cstdint>
 
 namespace {
 
@@ -42,14 +42,16 @@ long ParseDecimalAt(const char* text, const char** end)
     const char* p = text;
     int negative = ReadSign(&p);
     const char* digits = p;
-    unsigned long value = 0;
+    // Modulo 2^32 whatever the width of long in this build.
+    uint32_t value = 0;
     while (*p >= '0' && *p <= '9') {
-        value = value * 10u + static_cast<unsigned long>(*p - '0');
+        value = value * 10u + static_cast<uint32_t>(*p - '0');
         ++p;
     }
     if (end) *end = p == digits ? text : p;
-    if (negative) value = 0ul - value;
-    return static_cast<long>(value);
+    if (negative) value = 0u - value;
+    return value > static_cast<uint32_t>(INT32_MAX) ? static_cast<long>(static_cast<int64_t>(value) - 0x100000000LL)
+                                                    : static_cast<long>(value);
 }
 
 long ParseDecimal(const char* text)
@@ -69,18 +71,17 @@ long ParseInteger(const char* text)
     } else if (p[0] == '0') {
         base = 8;
     }
-    // Accumulate the magnitude, clamping to what long can hold with the sign applied.
-    const unsigned long limit = negative ? static_cast<unsigned long>(LONG_MAX) + 1u
-                                         : static_cast<unsigned long>(LONG_MAX);
-    unsigned long value = 0;
+    // Accumulate the magnitude, clamping to what 32 bits hold with the sign applied.
+    const uint32_t limit = negative ? static_cast<uint32_t>(INT32_MAX) + 1u : static_cast<uint32_t>(INT32_MAX);
+    uint32_t value = 0;
     int overflow = 0;
     for (int digit; (digit = DigitValue(*p)) < base; ++p) {
-        if (value > (limit - static_cast<unsigned long>(digit)) / static_cast<unsigned long>(base))
+        if (value > (limit - static_cast<uint32_t>(digit)) / static_cast<uint32_t>(base))
             overflow = 1;
         else
-            value = value * static_cast<unsigned long>(base) + static_cast<unsigned long>(digit);
+            value = value * static_cast<uint32_t>(base) + static_cast<uint32_t>(digit);
     }
-    if (overflow) return negative ? LONG_MIN : LONG_MAX;
-    if (negative) return value == limit ? LONG_MIN : -static_cast<long>(value);
+    if (overflow) return negative ? INT32_MIN : INT32_MAX;
+    if (negative) return static_cast<long>(-static_cast<int64_t>(value));
     return static_cast<long>(value);
 }

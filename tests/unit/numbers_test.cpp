@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include <climits>
+#include <cstdint>
 
 namespace {
 
@@ -24,11 +24,16 @@ TEST(ParseDecimal, ReadsLikeAtol)
     EXPECT_EQ(0, ParseDecimal(nullptr));
 }
 
-TEST(ParseDecimal, HugeNumbersGiveADefinedValue)
+TEST(ParseDecimal, HugeNumbersWrapAtThirtyTwoBitsInEveryBuild)
 {
-    // Beyond the range of long the value wraps; what matters is that it is defined.
-    EXPECT_EQ(ParseDecimal("99999999999999999999"), ParseDecimal("99999999999999999999"));
-    EXPECT_EQ(LONG_MAX, ParseDecimal("2147483647"));
+    // The program's long has 32 bits; a build with a wider long reads the same values.
+    EXPECT_EQ(INT32_MAX, ParseDecimal("2147483647"));
+    EXPECT_EQ(INT32_MIN, ParseDecimal("2147483648"));
+    EXPECT_EQ(INT32_MIN, ParseDecimal("-2147483648"));
+    EXPECT_EQ(-1, ParseDecimal("4294967295"));
+    EXPECT_EQ(0, ParseDecimal("4294967296"));
+    EXPECT_EQ(1, ParseDecimal("-4294967295"));
+    EXPECT_EQ(1661992959, ParseDecimal("99999999999999999999"));  // modulo 2^32
 }
 
 TEST(ParseInteger, AcceptsDecimalHexadecimalAndOctal)
@@ -46,12 +51,17 @@ TEST(ParseInteger, AcceptsDecimalHexadecimalAndOctal)
     EXPECT_EQ(0, ParseInteger(nullptr));
 }
 
-TEST(ParseInteger, ClampsLikeStrtol)
+TEST(ParseInteger, ClampsAtThirtyTwoBitsLikeStrtol)
 {
-    EXPECT_EQ(LONG_MAX, ParseInteger("0xFFFFFFFFFF"));
-    EXPECT_EQ(LONG_MIN, ParseInteger("-99999999999"));
-    EXPECT_EQ(LONG_MIN, ParseInteger("-2147483648"));
-    EXPECT_EQ(LONG_MAX, ParseInteger("2147483647"));
+    EXPECT_EQ(INT32_MAX, ParseInteger("0xFFFFFFFFFF"));
+    EXPECT_EQ(INT32_MAX, ParseInteger("0x80000000"));
+    EXPECT_EQ(INT32_MAX, ParseInteger("2147483648"));
+    EXPECT_EQ(INT32_MIN, ParseInteger("-99999999999"));
+    EXPECT_EQ(INT32_MIN, ParseInteger("-2147483649"));
+    EXPECT_EQ(INT32_MIN, ParseInteger("-2147483648"));
+    EXPECT_EQ(INT32_MIN, ParseInteger("-020000000000"));
+    EXPECT_EQ(-INT32_MAX, ParseInteger("-2147483647"));
+    EXPECT_EQ(INT32_MAX, ParseInteger("2147483647"));
 }
 
 } // namespace

@@ -101,4 +101,15 @@ TEST(CompareVersionStrings, HugeComponentsGiveADefinedResult)
     EXPECT_EQ(5, CompareVersionStrings((digits + ".2").c_str(), (digits + ".7").c_str()));
 }
 
+TEST(CompareVersionStrings, ComponentsAreThirtyTwoBitNumbersInEveryBuild)
+{
+    // Components wrap like the program's 32-bit atol, also where long is wider: 4294967297
+    // reads as 1, and 2147483648 as -2147483648, whose difference to 2147483647 clamps.
+    EXPECT_EQ(0, CompareVersionStrings("1.4294967297", "1.1"));
+    EXPECT_EQ(INT_MAX, CompareVersionStrings("2147483648", "2147483647"));
+    // Components far beyond 64 bits: read modulo 2^32 (-1778080000 and -625104891), with
+    // no overflow on the way.
+    EXPECT_EQ(1152975109, CompareVersionStrings("1147484748321474847483648", "48474832147484742147483653"));
+}
+
 } // namespace
