@@ -10,13 +10,19 @@
 
 int PlaceServiceGroup(char* list, size_t capacity, const char* group, const char* position)
 {
-    if (!group || !*group) return 0;
+    if (!list || !group || !*group) return 0;
     const int present = TextListIndexOf(list, group);
-    // Room for the group wherever it goes, counted before it is taken out.
+    // The size of the result, counted before anything changes: the strings that stay,
+    // the group with its zero, and the end mark. Nothing may be taken out of a list
+    // that then has no room for the group.
+    const size_t length = std::strlen(group);
     const size_t size = static_cast<size_t>(TextListSize(list));
-    const size_t needed = present >= 0 ? size : size + std::strlen(group) + 1;
-    if (needed > capacity) return 0;
+    const size_t strings = *list ? size - 1 : 0;
+    const size_t others = present >= 0 ? strings - (length + 1) : strings;
+    if (others + length + 2 > capacity) return 0;
     if (present >= 0) TextListRemove(list, present);
+    // An insertion into an empty list would take one spare byte behind the end mark.
+    if (!*list) return TextListAssign(list, capacity, group);
 
     const char* reference = position ? position : "";
     const bool after = *reference == '-';

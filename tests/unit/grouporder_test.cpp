@@ -202,6 +202,28 @@ TEST(PlaceServiceGroup, MovingNeedsNoMoreRoomThanTheListTakes)
     EXPECT_TRUE(list.GuardIntact());
 }
 
+TEST(PlaceServiceGroup, TheOnlyEntryMovedInAFullBufferStaysListed)
+{
+    // "Group", its zero and the end mark fill the buffer: moving the group keeps it,
+    // and an empty list takes the group when exactly its room is there.
+    for (const char* position : {"", "-Base", "+Base", "-Group"}) {
+        ListBuffer list({"Group"}, ListSize({"Group"}));
+        EXPECT_EQ(1, list.Place("Group", position)) << position;
+        EXPECT_EQ((Strings{"Group"}), list.Items()) << position;
+        EXPECT_TRUE(list.GuardIntact()) << position;
+    }
+    ListBuffer empty({}, ListSize({"Group"}));
+    EXPECT_EQ(1, empty.Place("Group", "-Base"));
+    EXPECT_EQ((Strings{"Group"}), empty.Items());
+    EXPECT_EQ('\0', empty.bytes[ListSize({"Group"}) - 1]);
+    EXPECT_TRUE(empty.GuardIntact());
+
+    ListBuffer tooSmall({}, ListSize({"Group"}) - 1);
+    const std::vector<char> before = tooSmall.bytes;
+    EXPECT_EQ(0, tooSmall.Place("Group", ""));
+    EXPECT_EQ(before, tooSmall.bytes);
+}
+
 TEST(PlaceServiceGroup, ALongListKeepsEveryGroup)
 {
     // 3000 bytes of groups in a buffer with room for one more.
