@@ -110,6 +110,8 @@ int AdjustDialogTemplate(uint8_t* data, size_t size, int dy, int dcy, unsigned a
 {
     DialogTemplateInfo info;
     if (!ReadDialogTemplate(data, size, &info)) return 0;
+    // The count is a 16-bit word: a sum beyond it would wrap and hide items.
+    if (addedItems > 0xFFFFu - info.items) return 0;
     const Layout& layout = info.extended ? Extended : Standard;
     size_t at = info.firstItem;
     for (unsigned i = 0; i < info.items; ++i) {

@@ -19,7 +19,8 @@ struct DialogTemplateInfo {
 int ReadDialogTemplate(const uint8_t* data, size_t size, DialogTemplateInfo* info);
 
 // Adds `dy` to every item's y, `dcy` to the dialog's height and `addedItems` to the
-// item count; 0 (nothing changed) when the template cannot be walked.
+// item count; 0 (nothing changed) when the template cannot be walked or the count
+// would exceed 65535.
 int AdjustDialogTemplate(uint8_t* data, size_t size, int dy, int dcy, unsigned addedItems);
 
 // Bytes an appended static item takes, including its alignment, in either layout, with

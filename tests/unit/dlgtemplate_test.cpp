@@ -154,6 +154,31 @@ TEST(DialogTemplate, MovesItemsAndResizesInBothLayouts)
     ExpectAdjusted(extended, {16, 24, firstEx + 14, secondEx + 14});
 }
 
+TEST(DialogTemplate, ACountThatWouldPassItsSixteenBitsIsNotRaised)
+{
+    // 65534 minimal items (an ordinal class, an empty title, no creation data): one
+    // more fits the count, two would wrap it to zero and hide every item.
+    Builder b;
+    b.Dword(0x40C00000); b.Dword(0);
+    b.Word(65534);
+    b.Word(0); b.Word(0); b.Word(100); b.Word(50);
+    b.Word(0); b.Word(0); b.Word(0);  // no menu, default class, no title
+    for (int i = 0; i < 65534; ++i) {
+        b.Align();
+        b.Dword(0x50000000); b.Dword(0);
+        b.Word(0); b.Word(10); b.Word(10); b.Word(10); b.Word(1);
+        b.Ordinal(0x0082);
+        b.Word(0);  // empty title
+        b.Word(0);  // no creation data
+    }
+    const std::vector<uint8_t> before = b.bytes;
+    EXPECT_EQ(0, AdjustDialogTemplate(b.bytes.data(), b.bytes.size(), 5, 5, 2));
+    EXPECT_EQ(before, b.bytes);
+    EXPECT_EQ(1, AdjustDialogTemplate(b.bytes.data(), b.bytes.size(), 5, 5, 1));
+    EXPECT_EQ(65535, b.WordAt(8));
+    EXPECT_EQ(55, b.WordAt(16));
+}
+
 TEST(DialogTemplate, AppendedItemsAreReadBackAsPartOfTheTemplate)
 {
     for (Builder b : {StandardTemplate(), ExtendedTemplate()}) {
