@@ -63,4 +63,15 @@ TEST(Placement, AWindowOnASecondMonitorIsPulledIntoItsWorkArea)
     EXPECT_EQ((Corner{1648, 234}), Place(second, 400, 300, true, {1800, 0, 3000, 768}));
 }
 
+TEST(Placement, RectanglesSpanningTheWholeCoordinateRangeDoNotOverflow)
+{
+    // Right minus left is 2^32 - 1, beyond 32 bits: the centre is still found.
+    const PlacementRect everything = {-2147483647L - 1, -2147483647L - 1, 2147483647L, 2147483647L};
+    EXPECT_EQ((Corner{-51, -51}), Place(everything, 100, 100, false, everything));
+    EXPECT_EQ((Corner{-51, -51}), Place(everything, 100, 100, true, everything));
+    // Pulled in from beyond the right edge of such a work area.
+    EXPECT_EQ((Corner{2147483547L, 2147483547L}),
+              Place(everything, 100, 100, false, {2147483547L, 2147483547L, 2147483647L, 2147483647L}));
+}
+
 } // namespace
