@@ -38,7 +38,7 @@ int SubstituteWindowHandle(char* text, size_t capacity, const char* handleText)
     return count;
 }
 
-void FormatWindowHandle(unsigned long handle, char* text)
+void FormatWindowHandle(uint32_t handle, char* text)
 {
-    std::snprintf(text, 11, "0x%08lx", handle);
+    std::snprintf(text, 11, "0x%08lx", static_cast<unsigned long>(handle));
 }
