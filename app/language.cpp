@@ -2,6 +2,7 @@
 // one of the same primary language, else English. The result becomes the thread locale,
 // and the resource loader then picks the dialogs and strings of that language.
 
+#include "libraries.h"
 #include "setup.h"
 #include "../app/handles.h"
 
@@ -41,7 +42,7 @@ unsigned short DetectUserLanguage()
     const bool ntFamily = (version & 0x80000000u) == 0;
     unsigned short found = 0;
     if (ntFamily && (version & 0xFF) > 4) {
-        UniqueModule kernel(LoadLibraryA("kernel32.dll"));
+        UniqueModule kernel(LoadSystemLibrary("kernel32.dll"));
         if (kernel) {
             typedef LANGID(WINAPI * GetLanguage)();
             GetLanguage get = reinterpret_cast<GetLanguage>(

@@ -3,6 +3,7 @@
 // creation runs the whole wizard. The exit code is always 0.
 
 #include "setup.h"
+#include "libraries.h"
 #include "startup.h"
 #include "../catalogue/catalogue.h"
 #include "../resources/resource.h"
@@ -27,13 +28,14 @@ char* KeepCommandLine(const char* commandLine)
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
 {
+    RestrictLibrarySearch();
     if (ActivateOtherInstance()) return 0;
 
     InitRunOptions(&g_Options);
     g_Options.Language = ChooseInterfaceLanguage(instance, IDD_WELCOME);
     CoInitialize(nullptr);
     InitCommonControls();
-    LoadLibraryA("Riched32.dll");  // the licence page's "RICHEDIT" class; stays loaded
+    LoadSystemLibrary("riched32.dll");  // the licence page's "RICHEDIT" class; stays loaded
     g_Options.WizardStyle = ProbeWizardStyle();
     ParseCommandLine(KeepCommandLine(commandLine), &g_Options);
 

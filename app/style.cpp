@@ -1,6 +1,7 @@
 // The default wizard look: Wizard97 where the common controls are 4.71 or later, the
 // classic wizard elsewhere and always on the Windows 95 family.
 
+#include "libraries.h"
 #include "setup.h"
 #include "handles.h"
 #include "startup.h"
@@ -9,7 +10,7 @@
 
 int GetCommonControlsVersion(DWORD* major, DWORD* minor)
 {
-    UniqueModule comctl(LoadLibraryA("comctl32.dll"));
+    UniqueModule comctl(LoadSystemLibrary("comctl32.dll"));
     if (!comctl) return 0;
     *major = 4;
     *minor = 0;

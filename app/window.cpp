@@ -7,6 +7,7 @@
 // asked about is the Setup API's prompt, with the shell's prompt standing in where the
 // Setup API does not ask.
 
+#include "libraries.h"
 #include "setup.h"
 #include "handles.h"
 #include "placement.h"
@@ -30,7 +31,7 @@ int GetMonitorWorkArea(HWND window, RECT* area)
 {
     typedef HMONITOR(WINAPI * MonitorFromWindowFunction)(HWND, DWORD);
     typedef BOOL(WINAPI * GetMonitorInfoFunction)(HMONITOR, MONITORINFO*);
-    UniqueModule user(LoadLibraryA("user32.dll"));
+    UniqueModule user(LoadSystemLibrary("user32.dll"));
     MonitorFromWindowFunction monitorFromWindow = Lookup<MonitorFromWindowFunction>(user.get(), "MonitorFromWindow");
     GetMonitorInfoFunction getMonitorInfo = Lookup<GetMonitorInfoFunction>(user.get(), "GetMonitorInfoA");
 
@@ -70,7 +71,7 @@ int RestartSystem()
     typedef BOOL(WINAPI * AdjustTokenPrivilegesFunction)(HANDLE, BOOL, TOKEN_PRIVILEGES*, DWORD, TOKEN_PRIVILEGES*,
                                                           DWORD*);
     {
-        UniqueModule advapi(LoadLibraryA("advapi32"));
+        UniqueModule advapi(LoadSystemLibrary("advapi32.dll"));
         if (!advapi) return 0;
         OpenProcessTokenFunction openToken = Lookup<OpenProcessTokenFunction>(advapi.get(), "OpenProcessToken");
         LookupPrivilegeValueFunction lookup = Lookup<LookupPrivilegeValueFunction>(advapi.get(), "LookupPrivilegeValueA");
@@ -98,7 +99,7 @@ int PromptRestart(HWND owner)
     const int result = SetupPromptReboot(nullptr, owner, FALSE);
     if (result != 0) return result;
     typedef int(WINAPI * RestartDialogFunction)(HWND, const void*, DWORD);
-    UniqueModule shell(LoadLibraryA("shell32.dll"));
+    UniqueModule shell(LoadSystemLibrary("shell32.dll"));
     RestartDialogFunction restartDialog = Lookup<RestartDialogFunction>(shell.get(), "RestartDialog");
     if (restartDialog) restartDialog(owner, nullptr, EWX_REBOOT);
     return 0;

@@ -93,11 +93,11 @@ one_box() { [ "$(grep -c '^BOX ' "$work/driver.txt")" = 1 ]; }
 ended_with_0() { grep -qx 'EXIT code=0' "$work/driver.txt"; }
 restarts_are() { [ "$(restarts)" = "$1" ]; }
 
-# The relay lines of setup.exe's main thread (the one that loads Riched32.dll at start),
-# one call a line, with the pointers before quoted texts removed.
+# The relay lines of setup.exe's main thread (the one that loads riched32.dll at start,
+# from the system folder), one call a line, with the pointers before quoted texts removed.
 setup_calls() {
   local thread
-  thread=$(grep -m1 -E '^[0-9a-f]+:Call KERNEL32\.LoadLibraryA\([0-9a-f]{8} "Riched32\.dll"\)' "$work/trace.txt" \
+  thread=$(grep -m1 -i -E '^[0-9a-f]+:Call KERNEL32\.LoadLibraryA\([0-9a-f]{8} "[^"]*\\riched32\.dll"\)' "$work/trace.txt" \
     | cut -d: -f1)
   [ -n "$thread" ] || return 0
   grep -E "^$thread:Call " "$work/trace.txt" \
@@ -157,9 +157,9 @@ check "/reboot:2: no box" no_box
 check "/reboot:2: setup.exe ends with 0" ended_with_0
 check "/reboot:2: Windows restarted (the RunOnce program ran)" restarts_are 1
 check "/reboot:2: the restart consumed the RunOnce entry" eval '! armed'
-check "/reboot:2: advapi32 loaded, token opened with 0x28, SeShutdownPrivilege enabled, then ExitWindowsEx(EWX_REBOOT, 0)" \
+check "/reboot:2: advapi32 loaded from the system folder, token opened with 0x28, SeShutdownPrivilege enabled, then ExitWindowsEx(EWX_REBOOT, 0)" \
   calls_match \
-  '^KERNEL32\.LoadLibraryA\("advapi32"\)$' \
+  '^KERNEL32\.LoadLibraryA\("[A-Za-z]:\\\\[^"]*\\\\advapi32\.dll"\)$' \
   '^advapi32\.OpenProcessToken\(ffffffff,00000028,[0-9a-f]{8}\)$' \
   '^advapi32\.LookupPrivilegeValueA\(00000000,"SeShutdownPrivilege",[0-9a-f]{8}\)$' \
   '^advapi32\.AdjustTokenPrivileges\([0-9a-f]{8},00000000,[0-9a-f]{8},00000000,00000000,00000000\)$' \

@@ -1,0 +1,19 @@
+// Where the program takes its libraries from.
+//
+// setup.exe runs from download folders and removable media, where anybody may have put a
+// library named like a system one. The only libraries it takes from its own folder are
+// the condition and plug-in libraries that the script names, loaded by full path; every
+// system library comes from the system folder.
+#pragma once
+
+#include <windows.h>
+
+// Takes the program's folder and the current folder out of the search for libraries
+// that are loaded later, by the program or by the system libraries it uses. On systems
+// that can say so, only the system folder is searched; on the others, the current
+// folder at least is left out. Called first thing, before any other library is loaded.
+void RestrictLibrarySearch();
+
+// Loads a library of the system folder by its full path (nullptr when that path does not
+// fit MAX_PATH or the library cannot be loaded).
+HMODULE LoadSystemLibrary(const char* name);
