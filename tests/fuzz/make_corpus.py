@@ -49,6 +49,34 @@ def dialog(extended, items, font=True, title='Setup'):
     return data
 
 
+def library(names, machine=0x014C, characteristics=0x2102, directories=16):
+    """A minimal 32-bit image: one section at file offset 0x200 holding the exports."""
+    data = bytearray(0x200)
+    data[0:2] = b'MZ'
+    struct.pack_into('<I', data, 0x3C, 0x40)
+    data[0x40:0x44] = b'PE\0\0'
+    struct.pack_into('<HHIIIHH', data, 0x44, machine, 1, 0, 0, 0, 0xE0, characteristics)
+    optional = 0x58
+    struct.pack_into('<H', data, optional, 0x010B)
+    struct.pack_into('<I', data, optional + 92, directories)
+    section = bytearray(40)
+    exports = bytearray(40)
+    table = 0x1000 + 40
+    strings = table + 4 * len(names)
+    pointers = b''
+    text = b''
+    for name in names:
+        pointers += struct.pack('<I', strings + len(text))
+        text += name.encode() + b'\0'
+    struct.pack_into('<I', exports, 24, len(names))
+    struct.pack_into('<I', exports, 32, table)
+    body = bytes(exports) + pointers + text
+    struct.pack_into('<II', data, optional + 96, 0x1000, len(body))
+    struct.pack_into('<8sIIII', section, 0, b'.edata', len(body), 0x1000, len(body), 0x200)
+    data[optional + 0xE0:optional + 0xE0 + 40] = section
+    return bytes(data) + body
+
+
 CORPUS = {
     'commandline': {
         'quiet_list': b'/quiet:Base,Tools /lang:ger',
@@ -108,6 +136,13 @@ CORPUS = {
         'too_large': struct.pack('<12i', 0, 0, 1024, 738, 0, 0, 1024, 768, 0, 1100, 800, 16),
         'far_edges': struct.pack('<12i', -2147483648, -2147483648, 2147483647, 2147483647,
                                  -2147483648, 0, 2147483647, 100, 1, 2147483647, 50, 16),
+    },
+    'peimage': {
+        'library': library(['Check', '_Run@8', 'CheckCondition', '_CheckCondition@12']),
+        'program': library(['Check'], characteristics=0x0102),
+        'other_processor': library(['Check'], machine=0x8664),
+        'no_directories': library(['Check'], directories=0),
+        'not_an_image': b'MZ but nothing more',
     },
     'dlgtemplate': {
         'standard': dialog(False, [(0x82, 'Welcome', b''), (0x80, 0x1234, b''), ('Button', 'OK', b'\xaa\xbb')]),
