@@ -213,15 +213,21 @@ int GetProductDescription(HINF inf, int index, char* buffer, DWORD size)
     return GetProductField(inf, index, 6, buffer, size, g_Sections.ProductsSection);
 }
 
-int CollectInstallSections(HINF inf, const char* selected, char* sections)
+int CollectInstallSections(HINF inf, char* selected, char* sections)
 {
     sections[0] = sections[1] = '\0';
     TextListInsert(sections, SectionListSize, g_Sections.InstallSection, -1);
-    for (const char* key = selected; *key; key += std::strlen(key) + 1) {
+    for (int position = 0; const char* key = TextListItem(selected, position);) {
         char section[256];
         // An empty install section would end the list for every reader: it adds nothing.
-        if (GetInfKeyField(inf, key, g_Sections.ProductsSection, 2, section, 255) && section[0])
-            TextListInsert(sections, SectionListSize, section, -1);
+        // A product whose install section finds no room in the list never runs, so it
+        // leaves the selection too: it must not be registered as installed.
+        if (GetInfKeyField(inf, key, g_Sections.ProductsSection, 2, section, 255) && section[0]
+            && !TextListInsert(sections, SectionListSize, section, -1)) {
+            TextListRemove(selected, position);
+            continue;
+        }
+        ++position;
     }
     return ProductCount();
 }

@@ -49,7 +49,9 @@ void CollectCheckedProducts(HWND page, HINF inf, char* selected);
 int SelectProductsByName(const char* names, char* selected);
 int GetProductDescription(HINF inf, int index, char* buffer, DWORD size);
 
-int CollectInstallSections(HINF inf, const char* selected, char* sections);
+// The main install section and the selected products' install sections; a product
+// whose section does not fit the list is taken out of `selected`.
+int CollectInstallSections(HINF inf, char* selected, char* sections);
 int CollectRemoveSections(HINF inf, const char* selected, char* sections);
 int CountProductsWithFlags(HINF inf, const char* keys, int mask);
 int IsRestartRequired(HINF inf, const char* selected);
