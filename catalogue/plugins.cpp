@@ -38,27 +38,118 @@ Function Export(HMODULE module, const char* name)
     return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
 }
 
-// Asks one library for its steps and puts them at the front of the list.
-void CollectLibrarySteps(const char* path)
+// No library needs more steps than this. Past it, step records would only fill the
+// address space, and the collection would end at the loss of the memory that the rest
+// of the run needs.
+const int MaxStepsPerLibrary = 4096;
+
+// An exception frame that resumes at the point its buffer saved (see CallGuarded).
+struct GuardFrame {
+    EXCEPTION_REGISTRATION_RECORD record;  // first: the system hands its address back
+    void* resume[5];                       // __builtin_setjmp's frame, label and stack
+};
+
+EXCEPTION_DISPOSITION NTAPI ResumeAfterFault(EXCEPTION_RECORD* exception, void* frame, CONTEXT* context, void*)
 {
-    UniqueModule library(LoadLibraryA(path));
-    if (!library || !IsPluginVersionSupported(library.get())) return;
-    QueryStepsFunction querySteps = Export<QueryStepsFunction>(library.get(), "QuerySteps");
-    GetStepNumberFunction getStep = Export<GetStepNumberFunction>(library.get(), "GetStepNumber");
-    if (!querySteps || !getStep) return;
-    const int count = querySteps();
+    if (exception->ExceptionFlags & (EXCEPTION_UNWINDING | EXCEPTION_EXIT_UNWIND)) return ExceptionContinueSearch;
+    const GuardFrame* guard = static_cast<const GuardFrame*>(frame);
+    context->Ebp = reinterpret_cast<DWORD>(guard->resume[0]);
+    context->Eip = reinterpret_cast<DWORD>(guard->resume[1]);
+    context->Esp = reinterpret_cast<DWORD>(guard->resume[2]);
+    return ExceptionContinueExecution;
+}
+
+// The head of the thread's chain of exception frames (the first word of its TEB).
+EXCEPTION_REGISTRATION_RECORD* ExceptionChain()
+{
+    EXCEPTION_REGISTRATION_RECORD* head;
+    __asm__ __volatile__("movl %%fs:0, %0" : "=r"(head));
+    return head;
+}
+
+void SetExceptionChain(EXCEPTION_REGISTRATION_RECORD* head)
+{
+    __asm__ __volatile__("movl %0, %%fs:0" : : "r"(head) : "memory");
+}
+
+// Calls `function` with `context`; 0 when it raised an exception (a fault in a
+// library's code), which then ends the call instead of the program. The frame is
+// registered by hand because this compiler has no structured exception handling on
+// 32-bit Windows.
+__attribute__((noinline)) int CallGuarded(void (*function)(void*), void* context)
+{
+    GuardFrame guard;
+    guard.record.Next = ExceptionChain();
+    guard.record.Handler = ResumeAfterFault;
+    if (__builtin_setjmp(guard.resume)) {
+        SetExceptionChain(guard.record.Next);
+        return 0;
+    }
+    SetExceptionChain(&guard.record);
+    function(context);
+    SetExceptionChain(guard.record.Next);
+    return 1;
+}
+
+struct LibraryQuery {
+    QueryStepsFunction querySteps;
+    GetStepNumberFunction getStep;
+    const char* path;
+    PluginStep* steps;    // this library's steps, the last one first
+    PluginStep* pending;  // the step being described, not yet in `steps`
+};
+
+void QueryLibrarySteps(void* context)
+{
+    LibraryQuery* query = static_cast<LibraryQuery*>(context);
+    const int offered = query->querySteps();
+    const int count = offered < MaxStepsPerLibrary ? offered : MaxStepsPerLibrary;
     for (int index = 0; index < count; ++index) {
         PluginStep* step = static_cast<PluginStep*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(PluginStep)));
         // Out of memory: the library's remaining steps are left out.
         if (!step) break;
-        getStep(step, index);
+        query->pending = step;
+        query->getStep(step, index);
         // The library may leave its texts unterminated; they are cut at their fields' end.
         step->functionName[sizeof step->functionName - 1] = '\0';
         step->text[sizeof step->text - 1] = '\0';
-        lstrcpynA(step->libraryPath, path, sizeof step->libraryPath);
-        step->next = g_Steps;
-        g_Steps = step;
+        lstrcpynA(step->libraryPath, query->path, sizeof step->libraryPath);
+        step->next = query->steps;
+        query->steps = step;
+        query->pending = nullptr;
     }
+}
+
+void FreeSteps(PluginStep* steps)
+{
+    while (steps) {
+        PluginStep* next = steps->next;
+        HeapFree(GetProcessHeap(), 0, steps);
+        steps = next;
+    }
+}
+
+// Asks one library for its steps and puts them at the front of the list. A library
+// that faults while it describes its steps contributes none.
+void CollectLibrarySteps(const char* path)
+{
+    UniqueModule library(LoadLibraryA(path));
+    if (!library || !IsPluginVersionSupported(library.get())) return;
+    LibraryQuery query = {Export<QueryStepsFunction>(library.get(), "QuerySteps"),
+                          Export<GetStepNumberFunction>(library.get(), "GetStepNumber"), path, nullptr,
+                          nullptr};
+    if (!query.querySteps || !query.getStep) return;
+    if (!CallGuarded(QueryLibrarySteps, &query)) {
+        FreeSteps(query.steps);
+        if (query.pending) HeapFree(GetProcessHeap(), 0, query.pending);
+        return;
+    }
+    // The library's steps go to the front as they are: its last step first.
+    if (!query.steps) return;
+    PluginStep* last = query.steps;
+    while (last->next) last = last->next;
+    last->next = g_Steps;
+    g_Steps = query.steps;
 }
 
 } // namespace
@@ -100,11 +191,8 @@ const PluginStep* FirstPluginStep()
 
 void FreePluginSteps()
 {
-    while (g_Steps) {
-        PluginStep* next = g_Steps->next;
-        HeapFree(GetProcessHeap(), 0, g_Steps);
-        g_Steps = next;
-    }
+    FreeSteps(g_Steps);
+    g_Steps = nullptr;
 }
 
 void CollectPluginSteps(HINF inf, const char* sections)
