@@ -6,6 +6,8 @@
 #include <windows.h>
 #include <setupapi.h>
 
+#include "uninstallcommand.h"
+
 // The folder the user chose for the installation; kept equal to the target page's edit
 // box, recorded as UserTargetDir.
 extern char g_TargetDir[MAX_PATH];
@@ -18,8 +20,3 @@ int DeleteUninstallEntries(const char* keys);
 // Deletes the package's main entry (the Uninstall line of the install section); 1 when
 // there is none or it was deleted.
 int DeleteMainUninstallEntry(HINF inf);
-
-// Builds the uninstall command for the installed setup program at `setupPath`:
-// "<path> /remove:<key>", the path in double quotes when it contains a blank. Returns
-// 0 when the command would not fit `size` bytes.
-int BuildUninstallCommand(const char* setupPath, const char* key, char* command, unsigned size);

@@ -65,17 +65,6 @@ int InfGetKeyField(HINF inf, const char* section, const char* key, DWORD index,
     return InfGetField(&line, index, buffer, size);
 }
 
-void CollapseDoubledBackslashes(char* path)
-{
-    if (!path || !*path) return;
-    char* write = path + 1;  // a leading "\\" stays
-    for (const char* read = path + 1; *read; ++read) {
-        if (*read == '\\' && write[-1] == '\\' && write - 1 != path) continue;
-        *write++ = *read;
-    }
-    *write = '\0';
-}
-
 int InfGetSectionTargetPath(HINF inf, const char* section, char* path, DWORD size)
 {
     if (!path || !size) return 0;

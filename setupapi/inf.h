@@ -8,6 +8,8 @@
 #include <windows.h>
 #include <setupapi.h>
 
+#include "pathtext.h"
+
 // Opens a script in the Windows 95 style with no class. On failure returns
 // INVALID_HANDLE_VALUE and sets *errorLine to the line of the error, or 0 when the
 // file itself could not be read (some Setup API versions leave the line untouched
@@ -52,11 +54,6 @@ int InfGetSectionTargetPath(HINF inf, const char* section, char* path, DWORD siz
 // Asked for by the section name "DefaultDestDir": with neither a line nor a section
 // Wine answers the system folder even when DefaultDestDir exists.
 int InfGetDefaultTargetPath(HINF inf, char* path, DWORD size);
-
-// Collapses doubled backslashes inside a path (a root id followed by a sub-folder that
-// begins with a backslash comes back as "C:\\Vendor"); a leading "\\" of a network
-// path stays.
-void CollapseDoubledBackslashes(char* path);
 
 // Number of fields of a line after its key (SetupGetFieldCount).
 DWORD InfFieldCount(const INFCONTEXT* line);
