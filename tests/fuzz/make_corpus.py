@@ -144,6 +144,18 @@ CORPUS = {
         'no_directories': library(['Check'], directories=0),
         'not_an_image': b'MZ but nothing more',
     },
+    'pathtext': {
+        'root_and_folder': b'C:\\\\Vendor\\Tool',
+        'network': b'\\\\server\\\\share\\dir',
+        'runs': b'\\\\\\a\\\\\\b\\',
+        'plain': b'C:\\Program Files',
+    },
+    'uninstallcommand': {
+        'plain': b'\x40C:\\Tools\\setup.exe\nDemo',
+        'blanks': b'\x40C:\\Program Files\\Demo\\setup.exe\nDemoProduct',
+        'exact': b'\x07C:\\Program Files\\Demo Package\\setup.exe\nKey',
+        'too_small': b'\x02C:\\setup.exe\nKey',
+    },
     'dlgtemplate': {
         'standard': dialog(False, [(0x82, 'Welcome', b''), (0x80, 0x1234, b''), ('Button', 'OK', b'\xaa\xbb')]),
         'extended': dialog(True, [(0x82, 'Welcome', b''), (0x85, 'List', b'\x01\x02\x03')]),
