@@ -28,12 +28,17 @@ void EnableAutoComplete(HWND edit)
     if (autoComplete) autoComplete(edit, SHACF_FILESYSTEM | SHACF_FILESYS_ONLY);
 }
 
-void ApplyTargetDir(HWND page)
+// Hands the edit box's text to the Setup API; 1 when it took it as the folder.
+int ApplyTargetDir(HWND page)
 {
     const SetupSession* session = StoredSession(page);
     GetDlgItemTextA(page, IDC_TARGET_EDIT, g_TargetDir, MAX_PATH);
-    const BOOL accepted = session && SetupSetDirectoryIdA(session->InfHandle, DIRID_USER, g_TargetDir);
+    // An empty text names no folder (it is also what a default folder past MAX_PATH
+    // leaves): taken as one, the files would go to the root of the current drive.
+    const BOOL accepted =
+        session && g_TargetDir[0] && SetupSetDirectoryIdA(session->InfHandle, DIRID_USER, g_TargetDir);
     PostWizardButtons(page, accepted ? PSWIZB_BACK | PSWIZB_NEXT : PSWIZB_BACK);
+    return accepted ? 1 : 0;
 }
 
 } // namespace
@@ -92,9 +97,9 @@ INT_PTR CALLBACK TargetDirPageProc(HWND page, UINT message, WPARAM wParam, LPARA
         return TRUE;
     case WM_NOTIFY:
         if (reinterpret_cast<const NMHDR*>(lParam)->code == PSN_SETACTIVE) {
-            SendMessageA(page, WM_COMMAND, MAKEWPARAM(IDC_TARGET_EDIT, EN_CHANGE),
-                         reinterpret_cast<LPARAM>(GetDlgItem(page, IDC_TARGET_EDIT)));
-            if (IsUnattended()) SetPageResult(page, -1);
+            // Without a folder there is nowhere to install: an unattended run stops on
+            // this page, where someone can name one, instead of installing anywhere.
+            if (ApplyTargetDir(page) && IsUnattended()) SetPageResult(page, -1);
         }
         return TRUE;
     }
