@@ -38,6 +38,7 @@
 #include "../catalogue/plugins.h"
 #include "../catalogue/registration.h"
 #include "../catalogue/textlist.h"
+#include "../setupapi/inf.h"
 
 #include <cstring>
 
@@ -152,10 +153,7 @@ int RunSetupSteps(HINF inf, const char* sections, HWND page)
     RunPluginLevel(2, page);
     PostPhase(page, PhaseRegistry);
     if (!ForEachSection(sections, [&](const char* section) {
-            return SetupInstallFromInfSectionA(page, inf, section, RegistryFlags, nullptr, nullptr, 0, nullptr,
-                                               nullptr, nullptr, nullptr)
-                       ? 1
-                       : 0;
+            return InfInstallEntries(page, inf, section, RegistryFlags);
         }))
         return 0;
 
