@@ -192,4 +192,34 @@ TEST(FileFaults, ADestinationHeldOpenIsReplacedAtTheRestart)
     faults::DropPendingRenamesBelow(package.target);
 }
 
+// A source file that another program holds open without sharing (the fault plug-in
+// opens it at level 1 and keeps it until setup.exe ends): the copy cannot read it, the
+// run ends with the sharing violation, and nothing staged is left beside the targets. The
+// next run, with the file free, installs everything.
+TEST(FileFaults, ASourceHeldOpenEndsTheRunWithTheSharingViolation)
+{
+    Package package("HeldSource");
+    ASSERT_TRUE(package.ready) << package.target;
+    ASSERT_TRUE(package.Order(1, "lock", package.MediumFile("client.dll")));
+
+    const e2e::UnattendedRun run = e2e::RunUnattended(package.medium.exe, "/quiet /lang:eng");
+    ASSERT_TRUE(run.started);
+    EXPECT_NE(std::string::npos, package.FaultLog().find("1 lock " + package.MediumFile("client.dll") + " -> ok"))
+        << package.FaultLog();
+    ASSERT_EQ(1u, run.boxes.size()) << e2e::DescribeBoxes(run.boxes);
+    EXPECT_EQ(faults::ErrorBoxText(faults::InstallFailed, ERROR_SHARING_VIOLATION), run.boxes[0].text);
+    EXPECT_EQ(0u, run.exit.exitCode);
+    EXPECT_FALSE(testsupport::FileExists(package.TargetFile("client.dll")));
+    WIN32_FIND_DATAA entry;
+    HANDLE find = FindFirstFileA((package.target + "\\Client\\*.tmp").c_str(), &entry);
+    EXPECT_EQ(INVALID_HANDLE_VALUE, find) << "left behind: " << entry.cFileName;
+    if (find != INVALID_HANDLE_VALUE) FindClose(find);
+    EXPECT_TRUE(faults::PendingRenamesBelow(package.target).empty());
+
+    EXPECT_UNATTENDED_RUN(e2e::RunUnattended(package.medium.exe, "/quiet /lang:eng"));
+    EXPECT_INSTALLED(package);
+    EXPECT_UNATTENDED_RUN(faults::RemoveWithRecordedCommand(package, package.client));
+    EXPECT_REMOVED(package);
+}
+
 } // namespace

@@ -105,4 +105,30 @@ TEST(RegistryFaults, AFailedRegistryStageLeavesAnEntryThatRemovesEverything)
     EXPECT_REMOVED(package);
 }
 
+// The product's uninstall key exists and may not be written: the registration gives up
+// (without its entries the package cannot be removed from the list of installed
+// software), the installation itself goes on and succeeds. Once the key is writable a
+// second run registers both entries, and the removal through them cleans up.
+TEST(RegistryFaults, AnUninstallKeyWithoutWriteAccessLeavesTheInstallationToASecondRun)
+{
+    Package package("RegEntry");
+    ASSERT_TRUE(package.ready) << package.target;
+    const std::string entry = package.UninstallKey(package.client);
+    ASSERT_TRUE(LockKey(entry, true));
+    ASSERT_TRUE(IsLocked(entry));
+
+    EXPECT_UNATTENDED_RUN(e2e::RunUnattended(package.medium.exe, "/quiet /lang:eng"));
+    std::string text;
+    EXPECT_FALSE(faults::ReadText(entry, "UninstallString", &text)) << text;
+    EXPECT_FALSE(faults::KeyExists(package.UninstallKey(package.main))) << "registration goes on after a failure";
+    EXPECT_TRUE(testsupport::FileExists(package.TargetFile("client.dll")));
+    EXPECT_TRUE(faults::ReadText(package.registry + "\\Client", "Version", &text)) << "the registry stage did not run";
+
+    ASSERT_TRUE(LockKey(entry, false));
+    EXPECT_UNATTENDED_RUN(e2e::RunUnattended(package.medium.exe, "/quiet /lang:eng"));
+    EXPECT_INSTALLED(package);
+    EXPECT_UNATTENDED_RUN(faults::RemoveWithRecordedCommand(package, package.client));
+    EXPECT_REMOVED(package);
+}
+
 } // namespace
