@@ -121,6 +121,20 @@ UINT CheckMediaAnswer(UINT answer, const SOURCE_MEDIA_A* media, const char* newP
     return FILEOP_ABORT;
 }
 
+// False when the folder of `target` cannot be made because the nearest part of its
+// path that exists is a file.
+int TargetFolderCanBeMade(const char* target)
+{
+    char folder[MAX_PATH];
+    lstrcpynA(folder, target, sizeof folder);
+    for (char* slash = std::strrchr(folder, '\\'); slash; slash = std::strrchr(folder, '\\')) {
+        *slash = '\0';
+        const DWORD attributes = GetFileAttributesA(folder);
+        if (attributes != INVALID_FILE_ATTRIBUTES) return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? 1 : 0;
+    }
+    return 1;
+}
+
 } // namespace
 
 UINT CALLBACK FileQueueCallback(PVOID contextPointer, UINT notification, UINT_PTR parameter1, UINT_PTR parameter2)
@@ -175,6 +189,13 @@ UINT CALLBACK FileQueueCallback(PVOID contextPointer, UINT notification, UINT_PT
         ReportProgress(context, 1, 0);
         break;
     case SPFILENOTIFY_STARTCOPY:
+        // A target folder below an existing file: Windows fails the copy, while Wine 8's
+        // Setup API tries to make the folder again and again for ever. The copy fails
+        // here first, with the error Windows reports.
+        if (paths && paths->Target && !TargetFolderCanBeMade(paths->Target)) {
+            SetLastError(ERROR_PATH_NOT_FOUND);
+            return FILEOP_ABORT;
+        }
         // The default callback does not see a cabinet that is copied here, and the queue
         // reports no end of its copy: the operation is counted here.
         if (paths && paths->Source && paths->Target && IsCabinetCopiedAsItself(paths->Source, paths->Target)) {
