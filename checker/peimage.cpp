@@ -57,8 +57,10 @@ bool RvaToOffset(const PeImage* image, uint32_t rva, uint32_t* offset)
         if (rva < virtualAddress || rva - virtualAddress >= extent) continue;
         const uint32_t within = rva - virtualAddress;
         if (within >= rawSize) return false;  // in memory only, not in the file
+        // Compared, not added: a sum past 32 bits would wrap to some other offset.
+        if (rawPointer >= image->size || within >= image->size - rawPointer) return false;
         *offset = rawPointer + within;
-        return *offset < image->size;
+        return true;
     }
     return false;
 }
