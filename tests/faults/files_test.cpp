@@ -1,9 +1,10 @@
 // Faults of the file queue while setup.exe runs: a source file of the medium that
 // vanishes after the files were queued and before the queue is committed (the fault
-// plug-in deletes it at level 1), a destination that is read-only, and a destination that
-// another program holds open without sharing. Each run ends as it must (the error box
-// with the system's text, or success with the restart note), and what it leaves behind
-// lets a second run or the removal through the uninstall entry succeed.
+// plug-in deletes it at level 1), a destination that is read-only, a destination that
+// another program holds open without sharing, and a source held that way. Each run ends
+// as it must (the error box with the system's text, or success with the restart note),
+// and what it leaves behind lets a second run or the removal through the uninstall entry
+// succeed.
 
 #include "fault_support.h"
 
@@ -84,7 +85,10 @@ TEST(FileFaults, AVanishedSourceIsReportedOnThePageAndNextRunsTheStepsAgain)
 }
 
 // An installed file made read-only before the commit of a second installation (a newer
-// medium): the run must not leave the old file and report success.
+// medium): the run must not leave the old file and report success. Windows refuses to
+// copy over a read-only file (the run then ends with the access error); Wine 8 copies
+// over it. Either way the removal deletes the file at once: it is read-only, not in use,
+// and must not wait for a restart (nor make the finish page ask for one).
 TEST(FileFaults, AReadOnlyDestinationIsReplacedOrReportedAndTheRemovalCleansUp)
 {
     Package package("ReadOnly");
@@ -109,7 +113,7 @@ TEST(FileFaults, AReadOnlyDestinationIsReplacedOrReportedAndTheRemovalCleansUp)
     EXPECT_FALSE(run.exit.killed);
     EXPECT_EQ(0u, run.exit.exitCode);
 
-    // The file is still read-only: the removal deletes it all the same.
+    // The file is still read-only: the removal deletes it all the same, now.
     EXPECT_NE(0u, GetFileAttributesA(package.TargetFile("main.dll").c_str()) & FILE_ATTRIBUTE_READONLY);
     EXPECT_UNATTENDED_RUN(faults::RemoveWithRecordedCommand(package, package.client));
     EXPECT_REMOVED(package);
