@@ -77,6 +77,17 @@ def library(names, machine=0x014C, characteristics=0x2102, directories=16):
     return bytes(data) + body
 
 
+def wrapped_library():
+    """The name table in a second section whose file offset plus the place within it
+    wraps past 32 bits onto the real table."""
+    data = bytearray(library(['Check']))
+    struct.pack_into('<H', data, 0x46, 2)
+    second = 0x58 + 0xE0 + 40
+    struct.pack_into('<IIII', data, second + 8, 0x1000, 0x2000, 0x1000, 0xFFFFFFF0)
+    struct.pack_into('<I', data, 0x200 + 32, 0x2000 + 0x10 + 0x228)
+    return bytes(data)
+
+
 CORPUS = {
     'commandline': {
         'quiet_list': b'/quiet:Base,Tools /lang:ger',
@@ -143,6 +154,7 @@ CORPUS = {
         'other_processor': library(['Check'], machine=0x8664),
         'no_directories': library(['Check'], directories=0),
         'not_an_image': b'MZ but nothing more',
+        'wrapped_section_offset': wrapped_library(),
     },
     'pathtext': {
         'root_and_folder': b'C:\\\\Vendor\\Tool',
