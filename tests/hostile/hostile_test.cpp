@@ -264,6 +264,42 @@ TEST(HostileScript, ThousandsOfProductsInstallAndRegisterOnlyWhatFits)
     EXPECT_EQ(package.target, ReadText(package.UninstallKey(keys[installed - 1]), "UserTargetDir"));
 }
 
+// A /quiet: list of nearly 3 KiB naming 120 products that nothing checks by default:
+// the selection takes the named products in the list's order as far as its 1024 bytes
+// hold them, and exactly those are installed and registered.
+TEST(HostileScript, AQuietListPast1024BytesInstallsTheNamesThatFit)
+{
+    Package package("HostileList");
+    ASSERT_TRUE(package.medium.ready);
+    const std::string prefix = "H" + ProcessTag() + "_Named_Product_";
+    std::vector<std::string> keys;
+    std::string products = "[Products]\r\n", sections, names;
+    for (int i = 0; i < 120; ++i) {
+        char number[8];
+        std::snprintf(number, sizeof number, "%03d", i);
+        const std::string key = prefix + number, section = std::string("S") + number;
+        keys.push_back(key);
+        names += (i ? "," : "") + key;
+        products += key + " = \"Product " + number + "\"," + section + ".I," + section + ".R,0,0,\"p\"\r\n";
+        sections += "[" + section + ".I]\r\nAddReg = " + section + ".A\r\n[" + section + ".R]\r\nDelReg = " + section +
+                    ".A\r\n[" + section + ".A]\r\nHKLM,\"" + package.registry + "\\Products\"," + key + ",0,\"1\"\r\n";
+    }
+    package.entries = keys;
+    ASSERT_GT(names.size(), 2 * ListSize);
+    ASSERT_TRUE(package.medium.WriteScript(package.Script("", products + sections)));
+    const size_t fits = (ListSize - 1) / (keys[0].size() + 1);
+    ASSERT_LT(fits, keys.size());
+
+    const e2e::UnattendedRun run = e2e::RunUnattended(package.medium.exe, "/quiet:" + names + " /lang:eng");
+    EXPECT_UNATTENDED_RUN(run);
+    const std::vector<std::string> expected(keys.begin(), keys.begin() + static_cast<long>(fits));
+    EXPECT_EQ(expected, Names(package.registry + "\\Products", false));
+    std::vector<std::string> registered;
+    for (const std::string& key : keys)
+        if (KeyExists(package.UninstallKey(key))) registered.push_back(key);
+    EXPECT_EQ(expected, registered);
+}
+
 // ---------------------------------------------------------------------------------
 // Keys with hundreds of fields: every field is taken, however far down the line.
 
