@@ -78,6 +78,13 @@ run_test() {  # run_test TEST-NAME SECONDS
     </dev/null >"$work/output.txt" 2>&1
   status=$?
   tr -d '\r' <"$work/output.txt"
+  # Seen about once in two hundred cases: Wine's loader crashes in matrix_test.exe on its
+  # way out, after the test has passed and printed so. The verdict is the test's own.
+  if [ "$status" != 0 ] && [ "$status" != 124 ] && grep -q '^\[  PASSED  \] 1 test' "$work/output.txt" \
+    && ! grep -q '^\[  FAILED  \]' "$work/output.txt"; then
+    echo "note - matrix_test.exe ended with status $status after its test had passed"
+    status=0
+  fi
   if [ "$status" = 124 ]; then
     echo "FAIL - matrix_test.exe did not end within $2 seconds"
   elif [ "$status" -gt 128 ]; then
