@@ -490,15 +490,17 @@ TEST_F(QueueCabinet, OtherCopiesArePassedOnToTheSetupApi)
 
 TEST_F(QueueCabinet, FailedCopyEndsTheCommitWithItsError)
 {
-    // A cabinet the callback cannot copy, and an ordinary file the queue cannot copy,
-    // each onto a target held open without sharing. The later file of the same queue
-    // ("z-" sorts it last, whatever order a queue keeps) must not be copied.
+    // A cabinet the callback cannot copy (its target is held open without sharing), and
+    // an ordinary file the queue cannot read (its source is held so). The later file of
+    // the same queue ("z-" sorts it last, whatever order a queue keeps) must not be
+    // copied, and nothing may be left staged beside the target.
     for (const char* name : {"a.cab", "a.txt"}) {
         SCOPED_TRACE(name);
+        const bool cabinet = std::string(name) == "a.cab";
         ASSERT_TRUE(MakeFile(std::string("src\\") + name, BinaryBytes(8)));
         ASSERT_TRUE(MakeFile("src\\z-later.txt", "later"));
         ASSERT_TRUE(MakeFile(std::string("T\\") + name, "in use"));
-        ASSERT_TRUE(Lock(std::string("T\\") + name));
+        ASSERT_TRUE(Lock(std::string(cabinet ? "T\\" : "src\\") + name));
 
         SetLastError(0xdeadbeef);
         EXPECT_FALSE(CommitScript("[DestinationDirs]\r\nAll.Files = 32768,T\r\n"
@@ -510,8 +512,62 @@ TEST_F(QueueCabinet, FailedCopyEndsTheCommitWithItsError)
         Unlock();
         EXPECT_EQ("in use", Contents(std::string("T\\") + name));
         EXPECT_FALSE(Exists("T\\z-later.txt"));
+        WIN32_FIND_DATAA entry;
+        HANDLE find = FindFirstFileA(Path("T\\*.tmp").c_str(), &entry);
+        EXPECT_EQ(INVALID_HANDLE_VALUE, find) << "staged: " << entry.cFileName;
+        if (find != INVALID_HANDLE_VALUE) FindClose(find);
+        EXPECT_EQ(0, g_Options.RebootNeeded);
         testsupport::RemoveTree(Path("T"));
     }
+}
+
+// Copies onto targets that are in use, with the machine's list of operations for the
+// next start emptied for the test and restored afterwards.
+class QueueReplacement : public QueueFixture {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(pending_.Cleared());
+        QueueFixture::SetUp();
+    }
+
+    PendingValueGuard pending_;
+};
+
+// An ordinary file whose target another program holds open without sharing: the new
+// file is staged beside the target and replaces it at the next start, a restart is
+// needed, and the commit goes on with the next file.
+TEST_F(QueueReplacement, ATargetInUseIsReplacedAtTheNextStart)
+{
+    ASSERT_TRUE(MakeFile("src\\a.txt", "new"));
+    ASSERT_TRUE(MakeFile("src\\z-later.txt", "later"));
+    ASSERT_TRUE(MakeFile("T\\a.txt", "in use"));
+    ASSERT_TRUE(Lock("T\\a.txt"));
+
+    EXPECT_TRUE(CommitScript("[DestinationDirs]\r\nAll.Files = 32768,T\r\n"
+                             "[Install]\r\nCopyFiles = All.Files\r\n[All.Files]\r\na.txt\r\nz-later.txt\r\n",
+                             0));
+    Unlock();
+    EXPECT_EQ("in use", Contents("T\\a.txt"));
+    EXPECT_EQ("later", Contents("T\\z-later.txt"));
+    EXPECT_EQ(1, g_Options.RebootNeeded);
+    const Strings operations = PendingOperations();
+    ASSERT_EQ(1u, operations.size());
+    const std::string arrow = " -> ";
+    const size_t at = operations[0].find(arrow);
+    ASSERT_NE(std::string::npos, at) << operations[0];
+    const std::string staged = operations[0].substr(0, at);
+    std::string target = operations[0].substr(at + arrow.size());
+    // "!" asks to replace an existing file; the name behind it keeps its "\??\".
+    if (!target.empty() && target[0] == '!') target.erase(0, 1);
+    if (target.compare(0, 4, "\\??\\") == 0) target.erase(0, 4);
+    EXPECT_EQ(Path("T\\a.txt"), target);
+    EXPECT_EQ(Path("T"), staged.substr(0, staged.find_last_of('\\'))) << "staged outside the target's folder";
+    std::string bytes;
+    EXPECT_TRUE(testsupport::ReadFile(staged, &bytes));
+    EXPECT_EQ("new", bytes);
+    // Each file counts once on the way.
+    EXPECT_EQ(ProgressRecord({{0, 2}, {1, 0}, {1, 0}}), progress_);
 }
 
 // ---------------------------------------------------------------------------------
