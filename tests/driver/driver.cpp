@@ -54,13 +54,24 @@ bool IsDialogClass(HWND window)
 
 // A sheet answers PSM_GETCURRENTPAGEHWND with one of its own children; any other
 // dialog (a message box among them) leaves the message to DefDlgProc, which answers 0.
+// 0 when the window did not answer in time (its thread is busy, say filling a long
+// list), so that the caller can tell "no page" from "no answer".
+int QuerySheetPage(HWND window, HWND* page)
+{
+    DWORD_PTR answer = 0;
+    *page = nullptr;
+    if (!SendMessageTimeoutA(window, PSM_GETCURRENTPAGEHWND, 0, 0, SMTO_ABORTIFHUNG, MessageLimitMs, &answer))
+        return 0;
+    HWND child = reinterpret_cast<HWND>(answer);
+    if (child && IsChild(window, child)) *page = child;
+    return 1;
+}
+
 HWND SheetPage(HWND window)
 {
-    DWORD_PTR page = 0;
-    if (!SendMessageTimeoutA(window, PSM_GETCURRENTPAGEHWND, 0, 0, SMTO_ABORTIFHUNG, MessageLimitMs, &page))
-        return nullptr;
-    HWND child = reinterpret_cast<HWND>(page);
-    return child && IsChild(window, child) ? child : nullptr;
+    HWND page = nullptr;
+    QuerySheetPage(window, &page);
+    return page;
 }
 
 bool IsIconStatic(HWND control)
@@ -204,8 +215,11 @@ std::vector<ControlInfo> ListControls(HWND parent)
 
 HWND FindMessageBox(DWORD processId)
 {
+    // A dialog that did not answer is not taken for a box: a busy property sheet must not
+    // be; a box that was late to answer is found on the next look.
     for (HWND window : VisibleTopLevelWindows(processId)) {
-        if (IsDialogClass(window) && !SheetPage(window)) return window;
+        HWND page = nullptr;
+        if (IsDialogClass(window) && QuerySheetPage(window, &page) && !page) return window;
     }
     return nullptr;
 }
