@@ -217,9 +217,13 @@ HWND FindMessageBox(DWORD processId)
 {
     // A dialog that did not answer is not taken for a box: a busy property sheet must not
     // be; a box that was late to answer is found on the next look.
+    // A property sheet always holds its tab control (hidden in a wizard), also while it
+    // has no page yet.
     for (HWND window : VisibleTopLevelWindows(processId)) {
         HWND page = nullptr;
-        if (IsDialogClass(window) && QuerySheetPage(window, &page) && !page) return window;
+        if (IsDialogClass(window) && !FindWindowExA(window, nullptr, "SysTabControl32", nullptr) &&
+            QuerySheetPage(window, &page) && !page)
+            return window;
     }
     return nullptr;
 }
