@@ -384,6 +384,16 @@ TEST_F(Shortcuts, ValueTypesAndLengths)
     ASSERT_TRUE(SetFolderValue(user_key_, "Start Menu", REG_SZ, longest + "L"));
     Resolve("USTM", &result);
     EXPECT_EQ(0, result);
+
+    // A value that fills the 256 bytes without its zero is those 256 characters, and not
+    // a byte more of what lies behind the buffer (Resolve checks the guard). Windows hands
+    // the 256 bytes over; Wine wants room for a zero of its own and hands nothing, so there
+    // the value is no folder.
+    const std::string unterminated = "C:\\" + std::string(253, 'U');
+    ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(user_key_, "Startup", 0, REG_SZ,
+                                            reinterpret_cast<const BYTE*>(unterminated.data()), 256));
+    const std::string startup = Resolve("USTU", &result);
+    if (result) EXPECT_EQ(unterminated, startup);
 }
 
 // ---------------------------------------------------------------------------------------
