@@ -393,7 +393,9 @@ TEST_F(Shortcuts, ValueTypesAndLengths)
     ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(user_key_, "Startup", 0, REG_SZ,
                                             reinterpret_cast<const BYTE*>(unterminated.data()), 256));
     const std::string startup = Resolve("USTU", &result);
-    if (result) EXPECT_EQ(unterminated, startup);
+    if (result) {
+        EXPECT_EQ(unterminated, startup);
+    }
 }
 
 // ---------------------------------------------------------------------------------------
