@@ -1,0 +1,143 @@
+#!/usr/bin/env python3
+"""Turns bench/run's raw results into the markdown table of README.md's Benchmark section.
+
+  report.py RESULTS.TSV MEDIA-FOLDER BUILD-FOLDER ROUNDS
+"""
+import datetime
+import os
+import platform
+import statistics
+import subprocess
+import sys
+
+results, media, build, rounds = sys.argv[1], sys.argv[2], sys.argv[3], sys.argv[4]
+
+runs = {}      # (case, medium) -> [(seconds, peak bytes)]
+catalogue = {}  # products section -> [(build, fill, staying) ms]
+for line in open(results):
+    parts = line.split()
+    if parts[0] == "catalogue":
+        catalogue.setdefault(parts[1], []).append(tuple(float(x) for x in parts[3:6]))
+    else:
+        runs.setdefault((parts[0], parts[1]), []).append((float(parts[3]), int(parts[4])))
+
+facts = {}
+for medium in ("small", "large"):
+    text = open(os.path.join(media, medium, "facts.txt")).read().split()
+    facts[medium] = {k: v for k, v in (item.split("=", 1) for item in text)}
+
+
+def median(case, medium, index=0):
+    return statistics.median(r[index] for r in runs[(case, medium)])
+
+
+def command(*args):
+    try:
+        return subprocess.run(args, capture_output=True, text=True, check=False).stdout.strip()
+    except OSError:
+        return "?"
+
+
+names = {
+    "a": "(a) CopyFileA loop",
+    "b": "(b) bare Setup API program",
+    "c1": "(c) rundll32 advpack.dll,LaunchINFSection",
+    "c2": "(c) rundll32 setupapi.dll,InstallHinfSection",
+    "d": "(d) setup.exe /quiet",
+}
+media_names = {
+    "small": "2,000 files of 4-64 KiB (%.1f MB), 200 registry values",
+    "large": "200 files of 1 MiB (%.1f MB), 200 registry values",
+}
+
+out = []
+cpu = ""
+for line in open("/proc/cpuinfo"):
+    if line.startswith("model name"):
+        cpu = line.split(":", 1)[1].strip()
+        break
+out.append("Taken %s UTC on %s, %d cores (%s), %s, %s rounds; setup.exe of %s (commit %s)." % (
+    datetime.datetime.utcnow().strftime("%Y-%m-%d %H:%M"), platform.system() + " " + platform.release(),
+    os.cpu_count(), cpu, command("wine", "--version"), rounds, os.path.join(build, "setup.exe"),
+    command("git", "-C", os.path.dirname(os.path.abspath(__file__)), "rev-parse", "--short", "HEAD")))
+out.append("")
+
+goals = []
+for medium in ("small", "large"):
+    files = int(facts[medium]["files"])
+    megabytes = int(facts[medium]["bytes"]) / 1e6
+    out.append("**%s**" % (media_names[medium] % megabytes))
+    out.append("")
+    out.append("| Case | median s | min s | max s | files/s | MB/s | to (a) | to (b) |")
+    out.append("|---|---:|---:|---:|---:|---:|---:|---:|")
+    a, b = median("a", medium), median("b", medium)
+    for case in ("a", "b", "c1", "c2", "d"):
+        seconds = [r[0] for r in runs[(case, medium)]]
+        m = statistics.median(seconds)
+        out.append("| %s | %.3f | %.3f | %.3f | %.0f | %.1f | %.2fx | %.2fx |" % (
+            names[case], m, min(seconds), max(seconds), files / m, megabytes / m, m / a, m / b))
+    out.append("")
+    goal = 1.05 if medium == "small" else 1.15
+    d = median("d", medium)
+    goals.append(("(d) to (b), %s" % ("2,000 files" if medium == "small" else "1 MiB files"), d / b, goal))
+    goals.append(("(d) ahead of both peers, %s" % ("2,000 files" if medium == "small" else "1 MiB files"),
+                  d / min(median("c1", medium), median("c2", medium)), 1.0))
+
+out.append("**Peak working set** (median of the runs; sampled every 20 ms while the process lives)")
+out.append("")
+out.append("| Medium | (b) MB | (d) MB | (d) to (b) |")
+out.append("|---|---:|---:|---:|")
+for medium in ("small", "large"):
+    b, d = median("b", medium, 1) / 1e6, median("d", medium, 1) / 1e6
+    out.append("| %s | %.1f | %.1f | %.2fx |" % ("2,000 files" if medium == "small" else "1 MiB files", b, d, d / b))
+    goals.append(("peak working set (d) to (b), %s" % ("2,000 files" if medium == "small" else "1 MiB files"),
+                  d / b, 1.3))
+out.append("")
+
+out.append("**Start-up and an empty run**, against a minimal program that shows a one-page wizard property sheet")
+out.append("")
+out.append("| Measure | minimal program median s | setup.exe median s (min-max) | ratio |")
+out.append("|---|---:|---:|---:|")
+for label, reference, case in (("start to the first page answering a message", "ready-min", "ready-setup"),
+                               ("unattended run to its end (setup.exe `/quiet:NoSuchProduct`, the minimal "
+                                "program pressing Finish itself)", "empty-min", "empty-setup")):
+    r, s = median(reference, "small"), median(case, "small")
+    seconds = [x[0] for x in runs[(case, "small")]]
+    out.append("| %s | %.3f | %.3f (%.3f-%.3f) | %.2fx |" % (label, r, s, min(seconds), max(seconds), s / r))
+    goals.append(("%s to the minimal program" % ("start-up" if case == "ready-setup" else "empty run"), s / r, 2.0))
+out.append("")
+
+out.append("**Product catalogue**: products sections of 100 and 1,000 products, best of 3 in each round, median "
+           "over the rounds (ms)")
+out.append("")
+out.append("| Step | 100 products | 1,000 products | 1,000 to 100 |")
+out.append("|---|---:|---:|---:|")
+steps = ("building the catalogue", "filling the component list", "counting products still registered (removal)")
+totals = {}
+for key in ("products100", "products1000"):
+    totals[key] = statistics.median(sum(r) for r in catalogue[key])
+for index, step in enumerate(steps):
+    small = statistics.median(r[index] for r in catalogue["products100"])
+    large = statistics.median(r[index] for r in catalogue["products1000"])
+    out.append("| %s | %.1f | %.1f | %.1fx |" % (step, small, large, large / small if small else float("inf")))
+ratio = totals["products1000"] / totals["products100"]
+out.append("| all three | %.1f | %.1f | %.1fx |" % (totals["products100"], totals["products1000"], ratio))
+goals.append(("1,000 products to 100", ratio, 12.0))
+out.append("")
+
+out.append("**Goals**")
+out.append("")
+out.append("| Goal | measured | limit | met |")
+out.append("|---|---:|---:|---|")
+for label, value, limit in goals:
+    out.append("| %s | %.2fx | %.2fx | %s |" % (label, value, limit, "yes" if value <= limit else "no"))
+out.append("")
+out.append("Notes: (b), (c) and (d) read one setup.inf per medium: (b) its [Bench.Install], (c) the same "
+           "section as [DefaultInstall], (d) a products section with one product, checked by default, whose "
+           "install section is [Bench.Install]; every copy section goes to an absolute folder on /dev/shm. "
+           "Beyond (b), (d) starts its wizard (pages passed over, unattended), checks the start conditions, "
+           "builds the catalogue, and runs its stages for the product (the script has no main install section); it "
+           "copies no setup.exe of its own, so it writes no uninstall entry. (a) also writes the 200 registry "
+           "values, with RegSetValueExA. Times are from process creation to its end (for the start-up, to the "
+           "page answering), measured by a Win32 runner in the same prefix; every run is checked afterwards.")
+print("\n".join(out))
