@@ -60,6 +60,11 @@ out.append("Taken %s UTC on %s, %d cores (%s), %s, %s rounds; setup.exe of %s (c
     datetime.datetime.utcnow().strftime("%Y-%m-%d %H:%M"), platform.system() + " " + platform.release(),
     os.cpu_count(), cpu, command("wine", "--version"), rounds, os.path.join(build, "setup.exe"),
     command("git", "-C", os.path.dirname(os.path.abspath(__file__)), "rev-parse", "--short", "HEAD")))
+changed = [line.split(None, 1)[1] for line in command("git", "-C", os.path.dirname(os.path.abspath(__file__)), "status",
+                                        "--porcelain", "--untracked-files=no").splitlines()
+           if line.strip() and not line.split(None, 1)[1].startswith("bench/")]
+if changed:
+    out.append("The working tree had changes not yet committed in: %s." % ", ".join(changed))
 out.append("")
 
 goals = []
