@@ -58,11 +58,13 @@ for line in open("/proc/cpuinfo"):
         break
 out.append("Taken %s UTC on %s, %d cores (%s), %s, %s rounds; setup.exe of %s (commit %s)." % (
     datetime.datetime.utcnow().strftime("%Y-%m-%d %H:%M"), platform.system() + " " + platform.release(),
-    os.cpu_count(), cpu, command("wine", "--version"), rounds, os.path.join(build, "setup.exe"),
+    os.cpu_count(), cpu, command("wine", "--version"), rounds,
+    os.path.relpath(os.path.join(build, "setup.exe"), os.path.dirname(os.path.dirname(os.path.abspath(__file__)))),
     command("git", "-C", os.path.dirname(os.path.abspath(__file__)), "rev-parse", "--short", "HEAD")))
 changed = [line.split(None, 1)[1] for line in command("git", "-C", os.path.dirname(os.path.abspath(__file__)), "status",
                                         "--porcelain", "--untracked-files=no").splitlines()
-           if line.strip() and not line.split(None, 1)[1].startswith("bench/")]
+           if line.strip() and not line.split(None, 1)[1].startswith("bench/")
+           and not line.endswith(".md")]
 if changed:
     out.append("The working tree had changes not yet committed in: %s." % ", ".join(changed))
 out.append("")
