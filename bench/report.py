@@ -112,6 +112,11 @@ for label, reference, case in (("start to the first page answering a message", "
     seconds = [x[0] for x in runs[(case, "small")]]
     out.append("| %s | %.3f | %.3f (%.3f-%.3f) | %.2fx |" % (label, r, s, min(seconds), max(seconds), s / r))
     goals.append(("%s to the minimal program" % ("start-up" if case == "ready-setup" else "empty run"), s / r, 2.0))
+for count in ("100", "1000"):
+    r, s = median("ready-min", "small"), median("ready-setup" + count, "small")
+    seconds = [x[0] for x in runs[("ready-setup" + count, "small")]]
+    out.append("| start to the first page, products section of %s products (the catalogue is built first) "
+               "| %.3f | %.3f (%.3f-%.3f) | %.2fx |" % (count, r, s, min(seconds), max(seconds), s / r))
 out.append("")
 
 out.append("**Product catalogue**: products sections of 100 and 1,000 products, best of 3 in each round, median "
