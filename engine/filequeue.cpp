@@ -100,10 +100,17 @@ int ReplaceAtRestart(const FILEPATHS_A* paths)
     return 1;
 }
 
+// Sends one progress message to the page without waiting for the page to handle it.
+// A sent message of another thread is queued like SendMessageA's, ahead of posted ones
+// and in order with the later synchronous messages of this thread, so the page sees
+// the same messages in the same order; but the worker no longer stops per file until
+// the page has handled the message and repainted its bar (about two thirds of a
+// millisecond per file under Wine, as much as the copy itself for small files). For
+// a window of this thread the message is handled at once, as before.
 void ReportProgress(const FileQueueContext* context, WPARAM done, LPARAM count)
 {
     if (context->ProgressWindow && context->ProgressMessage)
-        SendMessageA(context->ProgressWindow, context->ProgressMessage, done, count);
+        SendNotifyMessageA(context->ProgressWindow, context->ProgressMessage, done, count);
 }
 
 // The default callback was asked for the medium of a file. Wine's answers "retry" even
