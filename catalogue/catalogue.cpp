@@ -127,11 +127,14 @@ int BuildProductCatalogue(HINF inf, HWND owner, HINSTANCE instance, const char* 
     return count;
 }
 
-int CompareInstalledVersion(HINF inf, int index)
+namespace {
+
+// Offered minus installed version of the product `key`, whose products line is `line`
+// (null when the key has none).
+int CompareInstalledVersionOf(const char* key, const INFCONTEXT* line)
 {
-    char key[KeySize], offered[128];
-    if (!GetProductField(inf, index, 0, key, sizeof key, g_Sections.ProductsSection)) return 0;
-    if (!GetProductField(inf, index, 7, offered, sizeof offered, g_Sections.ProductsSection)) return 0;
+    char offered[128];
+    if (!key || std::strlen(key) >= KeySize || !line || !InfGetField(line, 7, offered, sizeof offered)) return 0;
 
     UniqueKey product;
     if (!OpenUninstallKey(key, KEY_READ, &product)) return 0;
@@ -146,37 +149,57 @@ int CompareInstalledVersion(HINF inf, int index)
     return CompareVersionStrings(installed, offered);
 }
 
+// The products line of `key` (the first one when several carry it).
+const INFCONTEXT* FindProductLine(HINF inf, const char* key, INFCONTEXT* line)
+{
+    return key && InfFindLine(inf, g_Sections.ProductsSection, key, line) ? line : nullptr;
+}
+
+} // namespace
+
+int CompareInstalledVersion(HINF inf, int index)
+{
+    const char* key = ProductKey(index);
+    INFCONTEXT line;
+    return CompareInstalledVersionOf(key, FindProductLine(inf, key, &line));
+}
+
+// Every field of a row comes from the one products line of its key, found once, and the
+// keys are walked in place: looking each field up by key and each key up by index made
+// the fill grow with the square of the number of products.
 int FillComponentList(HWND page, HINF inf)
 {
     HWND list = GetDlgItem(page, IDC_COMPONENT_LIST);
-    const char* products = g_Sections.ProductsSection;
-    for (int i = 0; i < ProductCount(); ++i) {
+    int count = 0;
+    for (const char* key = g_Catalogue; key && *key; key += std::strlen(key) + 1, ++count) {
+        INFCONTEXT found;
+        const INFCONTEXT* line = FindProductLine(inf, key, &found);
         char installSection[256], name[256];
-        if (!GetProductField(inf, i, 2, installSection, sizeof installSection, products) || !installSection[0])
-            continue;
-        GetProductField(inf, i, 1, name, sizeof name, products);
+        if (!line || !InfGetField(line, 2, installSection, sizeof installSection) || !installSection[0]) continue;
+        InfGetField(line, 1, name, sizeof name);
         const int row = static_cast<int>(SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name)));
         if (row < 0) continue;
 
         // In an installation every catalogue entry has a row, so the row is the index.
-        const int newer = CompareInstalledVersion(inf, row) < 0;
+        const int newer = (row == count ? CompareInstalledVersionOf(key, line) : CompareInstalledVersion(inf, row)) < 0;
         char text[256];
-        const int flags = GetProductField(inf, i, 4, text, sizeof text, products) ? ParseDecimal(text) : 0;
-        const int image = GetProductField(inf, i, 5, text, sizeof text, products) ? ParseDecimal(text) : 0;
+        const int flags = InfGetField(line, 4, text, sizeof text) ? ParseDecimal(text) : 0;
+        const int image = InfGetField(line, 5, text, sizeof text) ? ParseDecimal(text) : 0;
         const int checked = (flags & ProductFlagChecked) && !newer;
         CheckList_SetItemInfo(list, row, image, newer);
         CheckList_SetCheck(list, row, checked);
     }
-    return ProductCount();
+    return count;
 }
 
 void CollectCheckedProducts(HWND page, HINF, char* selected)
 {
     HWND list = GetDlgItem(page, IDC_COMPONENT_LIST);
     selected[0] = selected[1] = '\0';
-    for (int i = 0; i < ProductCount(); ++i) {
+    int row = 0;
+    for (const char* key = g_Catalogue; key && *key; key += std::strlen(key) + 1, ++row) {
         // A selection that would pass the list's size keeps what fits.
-        if (CheckList_GetCheck(list, i)) TextListInsert(selected, SelectedProductsSize, ProductKey(i), -1);
+        if (CheckList_GetCheck(list, row)) TextListInsert(selected, SelectedProductsSize, key, -1);
     }
 }
 
