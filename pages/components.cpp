@@ -88,12 +88,15 @@ void DrawRow(const DRAWITEMSTRUCT* item)
     if (item->itemState & ODS_FOCUS) DrawFocusRect(dc, &rectangle);
 }
 
+// Next is offered while at least one row is checked. The first checked row answers:
+// every check of the fill notifies the page, and counting all rows each time made the
+// fill grow with the square of the number of products.
 void PostButtonsForChecks(HWND page)
 {
     HWND list = GetDlgItem(page, IDC_COMPONENT_LIST);
     const int rows = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
-    int checked = 0;
-    for (int row = 0; row < rows; ++row) checked += CheckList_GetCheck(list, row) != 0;
+    bool checked = false;
+    for (int row = 0; row < rows && !checked; ++row) checked = CheckList_GetCheck(list, row) != 0;
     PostWizardButtons(page, checked ? PSWIZB_BACK | PSWIZB_NEXT : PSWIZB_BACK);
 }
 
