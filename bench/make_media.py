@@ -27,13 +27,13 @@ def write_text(path, lines):
         out.write("\r\n".join(lines) + "\r\n")
 
 
-def make_medium(root, name, target, folders, count, sizes, seed, values):
+def make_medium(root, name, target, folders, count, sizes, stream, values):
     folder = os.path.join(root, name)
     stamp = os.path.join(folder, ".complete")
     if os.path.exists(stamp) and open(stamp).read() == VERSION + target:
         return
     os.makedirs(folder, exist_ok=True)
-    rng = random.Random(seed)
+    rng = random.Random(stream)
     files = []  # (sub-folder, name, size)
     for i in range(count):
         sub = folders[i * len(folders) // count]
