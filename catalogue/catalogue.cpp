@@ -170,6 +170,9 @@ int CompareInstalledVersion(HINF inf, int index)
 int FillComponentList(HWND page, HINF inf)
 {
     HWND list = GetDlgItem(page, IDC_COMPONENT_LIST);
+    // The list draws nothing while it is filled: each row added or changed would
+    // otherwise update its scroll bar and rows at once. It is drawn once at the end.
+    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
     int count = 0;
     for (const char* key = g_Catalogue; key && *key; key += std::strlen(key) + 1, ++count) {
         INFCONTEXT found;
@@ -189,6 +192,8 @@ int FillComponentList(HWND page, HINF inf)
         CheckList_SetItemInfo(list, row, image, newer);
         CheckList_SetCheck(list, row, checked);
     }
+    SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list, nullptr, TRUE);
     return count;
 }
 
