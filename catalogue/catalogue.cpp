@@ -25,6 +25,9 @@ char g_SectionList[SectionListSize];
 namespace {
 
 char* g_Catalogue = nullptr;
+// Bytes of g_Catalogue in use, its end mark included (TextListSize of it), so that an
+// append need not walk the whole list to find its end.
+DWORD g_CatalogueUsed = 0;
 
 const char UninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 
@@ -54,13 +57,14 @@ void ResetProductCatalogue()
                                : HeapAlloc(GetProcessHeap(), 0, 2);
     if (buffer) g_Catalogue = static_cast<char*>(buffer);
     if (g_Catalogue) g_Catalogue[0] = g_Catalogue[1] = '\0';
+    g_CatalogueUsed = g_Catalogue ? 2 : 0;
 }
 
 int AppendProduct(const char* key, DWORD* capacity)
 {
-    if (!g_Catalogue) return 0;
+    if (!g_Catalogue || !key || !*key) return 0;
     const DWORD length = static_cast<DWORD>(std::strlen(key));
-    const DWORD used = static_cast<DWORD>(TextListSize(g_Catalogue));
+    const DWORD used = g_CatalogueUsed;
     if (used + length + 1 > *capacity) {
         // The recorded capacity starts below the two bytes of the empty list, so the
         // growth counts from whichever is larger; else a first key of 512 characters or
@@ -72,7 +76,13 @@ int AppendProduct(const char* key, DWORD* capacity)
         g_Catalogue = static_cast<char*>(buffer);
         *capacity = grown;
     }
-    return TextListInsert(g_Catalogue, *capacity, key, -1);
+    // The key takes the place of the end mark (the first byte of an empty list), and a
+    // new end mark follows it.
+    const DWORD at = g_Catalogue[0] ? used - 1 : 0;
+    std::memcpy(g_Catalogue + at, key, length + 1);
+    g_Catalogue[at + length + 1] = '\0';
+    g_CatalogueUsed = at + length + 2;
+    return 1;
 }
 
 int ProductCount()
@@ -101,6 +111,7 @@ void FreeProductCatalogue()
 {
     if (g_Catalogue) HeapFree(GetProcessHeap(), 0, g_Catalogue);
     g_Catalogue = nullptr;
+    g_CatalogueUsed = 0;
 }
 
 int BuildProductCatalogue(HINF inf, HWND owner, HINSTANCE instance, const char* productsSection, int action)
