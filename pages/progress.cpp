@@ -8,6 +8,7 @@
 
 #include "pages.h"
 
+#include "barsteps.h"
 #include "common.h"
 #include "../app/messages.h"
 #include "../catalogue/catalogue.h"
@@ -20,6 +21,72 @@
 #include <cstdio>
 
 namespace {
+
+// The file steps of the install page's bar (see barsteps.h); one install page runs at a
+// time.
+struct BarSteps {
+    int range;       // the bar's range: the files of the stage
+    int shown;       // the bar's position
+    int pending;     // steps received and not yet given to the bar
+    DWORD movedAt;   // GetTickCount of the last move
+};
+
+BarSteps g_BarSteps;
+
+// A bar that moves more often than a screen shows frames gains nothing to look at; steps
+// that come faster wait for the next frame, and the timer shows them should no step
+// follow.
+const DWORD BarFrameMs = 16;
+const UINT_PTR BarTimer = 0x5354;
+
+// Gives the bar the steps it has not shown yet, with the effect of one step each. Plug-in
+// steps set the bar's range and position themselves, from the worker; a bar they have
+// set since is left to them, as it would have been after steps given at once.
+void FlushBarSteps(HWND page)
+{
+    if (g_BarSteps.pending == 0) return;
+    KillTimer(page, BarTimer);
+    HWND bar = GetDlgItem(page, IDC_PROGRESS);
+    PBRANGE range = {};
+    SendMessageA(bar, PBM_GETRANGE, FALSE, reinterpret_cast<LPARAM>(&range));
+    if (range.iLow != 0 || range.iHigh != g_BarSteps.range ||
+        SendMessageA(bar, PBM_GETPOS, 0, 0) != g_BarSteps.shown) {
+        g_BarSteps.pending = 0;
+        return;
+    }
+    if (g_BarSteps.shown + g_BarSteps.pending <= g_BarSteps.range) {
+        SendMessageA(bar, PBM_DELTAPOS, static_cast<WPARAM>(g_BarSteps.pending), 0);
+    } else {
+        // Past its end the bar starts over at every step: leave that to the bar.
+        for (int step = 0; step < g_BarSteps.pending; ++step) SendMessageA(bar, PBM_STEPIT, 0, 0);
+    }
+    g_BarSteps.shown = static_cast<int>(SendMessageA(bar, PBM_GETPOS, 0, 0));
+    g_BarSteps.pending = 0;
+    g_BarSteps.movedAt = GetTickCount();
+}
+
+void StartBarSteps(HWND page, WORD range)
+{
+    FlushBarSteps(page);
+    SendDlgItemMessageA(page, IDC_PROGRESS, PBM_SETRANGE, 0, MAKELPARAM(0, range));
+    g_BarSteps.range = range;
+    g_BarSteps.shown = static_cast<int>(SendDlgItemMessageA(page, IDC_PROGRESS, PBM_GETPOS, 0, 0));
+}
+
+// One file done: the bar moves when the move shows, at most once a frame; the last step
+// of the range at once.
+void StepBar(HWND page)
+{
+    ++g_BarSteps.pending;
+    const int target = g_BarSteps.shown + g_BarSteps.pending;
+    RECT client = {};
+    GetClientRect(GetDlgItem(page, IDC_PROGRESS), &client);
+    if (!BarMoveIsVisible(g_BarSteps.shown, target, g_BarSteps.range, client.right - client.left)) return;
+    if (target >= g_BarSteps.range || GetTickCount() - g_BarSteps.movedAt >= BarFrameMs)
+        FlushBarSteps(page);
+    else
+        SetTimer(page, BarTimer, BarFrameMs, nullptr);
+}
 
 int PhaseString(WPARAM phase, bool removal)
 {
@@ -168,16 +235,22 @@ INT_PTR CALLBACK InstallPageProc(HWND page, UINT message, WPARAM wParam, LPARAM 
         }
         return TRUE;
     }
+    case WM_TIMER:
+        if (wParam != BarTimer) return FALSE;
+        FlushBarSteps(page);
+        return TRUE;
     case WM_SETUP_PHASE:
+        FlushBarSteps(page);
         ShowControl(page, IDC_PROGRESS, ShowPhase(page, IDC_STATUS, wParam, false) != 0);
         return TRUE;
     case WM_SETUP_PROGRESS:
         if (wParam)
-            SendDlgItemMessageA(page, IDC_PROGRESS, PBM_STEPIT, 0, 0);
+            StepBar(page);
         else
-            SendDlgItemMessageA(page, IDC_PROGRESS, PBM_SETRANGE, 0, MAKELPARAM(0, LOWORD(lParam)));
+            StartBarSteps(page, LOWORD(lParam));
         return TRUE;
     case WM_SETUP_DONE:
+        FlushBarSteps(page);
         if (!EndOfRun(page, wParam, lParam, PageInstallFinish, IDS_INSTALL_FAILED, IDC_STATUS)) return TRUE;
         SendDlgItemMessageA(page, IDC_PROGRESS, PBM_SETPOS, 0, 0);
         PostWizardButtons(page, PSWIZB_BACK | PSWIZB_NEXT);
