@@ -106,27 +106,12 @@ std::string ProgramFilesFolder()
 
 void DeleteMachineKey(const std::string& path)
 {
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS) {
-        std::vector<std::string> children;
-        char name[256];
-        for (DWORD index = 0;; ++index) {
-            DWORD size = sizeof name;
-            if (RegEnumKeyExA(key, index, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-            children.push_back(name);
-        }
-        RegCloseKey(key);
-        for (const std::string& child : children) DeleteMachineKey(path + "\\" + child);
-    }
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, path.c_str());
+    testsupport::DeleteKeyTree(HKEY_LOCAL_MACHINE, path);
 }
 
 bool MachineKeyExists(const std::string& path)
 {
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-    RegCloseKey(key);
-    return true;
+    return testsupport::KeyExists(HKEY_LOCAL_MACHINE, path);
 }
 
 std::string MachineText(const std::string& path, const char* name)

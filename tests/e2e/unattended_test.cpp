@@ -129,30 +129,10 @@ std::string ReplaceAll(std::string text, const std::string& from, const std::str
     return text;
 }
 
-// Deletes a registry key with all its subkeys; a missing key is fine.
-void DeleteKeyTree(HKEY root, const std::string& path)
-{
-    HKEY key;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS) {
-        std::vector<std::string> children;
-        char name[256];
-        for (DWORD index = 0;; ++index) {
-            DWORD size = sizeof name;
-            if (RegEnumKeyExA(key, index, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-            children.push_back(name);
-        }
-        RegCloseKey(key);
-        for (const std::string& child : children) DeleteKeyTree(root, path + "\\" + child);
-    }
-    RegDeleteKeyA(root, path.c_str());
-}
 
 bool KeyExists(const std::string& path)
 {
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-    RegCloseKey(key);
-    return true;
+    return testsupport::KeyExists(HKEY_LOCAL_MACHINE, path);
 }
 
 // A REG_SZ value of HKLM\`path`; false when the key or value is missing or of another type.
@@ -250,8 +230,8 @@ public:
     {
         if (!target.empty()) testsupport::RemoveTree(target);
         for (const std::string& key : {client, viewer, tools, main})
-            DeleteKeyTree(HKEY_LOCAL_MACHINE, std::string(UninstallRoot) + "\\" + key);
-        DeleteKeyTree(HKEY_LOCAL_MACHINE, registry);
+            testsupport::DeleteKeyTree(HKEY_LOCAL_MACHINE, std::string(UninstallRoot) + "\\" + key);
+        testsupport::DeleteKeyTree(HKEY_LOCAL_MACHINE, registry);
         // The shared parent goes with the last test that used it: a key that still has
         // subkeys (another test's) is not deleted.
         RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\NorvaleE2E");

@@ -188,8 +188,8 @@ Package::~Package()
         for (const PayloadFile& file : Payload) SetFileAttributesA(TargetFile(file.name).c_str(), FILE_ATTRIBUTE_NORMAL);
         testsupport::RemoveTree(target);
     }
-    for (const std::string& key : {client, main}) DeleteKeyTree(HKEY_LOCAL_MACHINE, UninstallKey(key));
-    DeleteKeyTree(HKEY_LOCAL_MACHINE, registry);
+    for (const std::string& key : {client, main}) testsupport::DeleteKeyTree(HKEY_LOCAL_MACHINE, UninstallKey(key));
+    testsupport::DeleteKeyTree(HKEY_LOCAL_MACHINE, registry);
     // The shared parent goes with the last test that used it.
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\NorvaleFault");
 }
@@ -236,28 +236,9 @@ bool ReadText(const std::string& path, const char* name, std::string* text)
 
 bool KeyExists(const std::string& path)
 {
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-    RegCloseKey(key);
-    return true;
+    return testsupport::KeyExists(HKEY_LOCAL_MACHINE, path);
 }
 
-void DeleteKeyTree(HKEY root, const std::string& path)
-{
-    HKEY key;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS) {
-        std::vector<std::string> children;
-        char name[256];
-        for (DWORD index = 0;; ++index) {
-            DWORD size = sizeof name;
-            if (RegEnumKeyExA(key, index, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-            children.push_back(name);
-        }
-        RegCloseKey(key);
-        for (const std::string& child : children) DeleteKeyTree(root, path + "\\" + child);
-    }
-    RegDeleteKeyA(root, path.c_str());
-}
 
 void ExpectInstalled(const Package& package, const char* file, int line)
 {

@@ -78,7 +78,6 @@ extern const PayloadFile Payload[4];
 // A REG_SZ value of HKLM\`path`; false when the key or the value is missing.
 bool ReadText(const std::string& path, const char* name, std::string* text);
 bool KeyExists(const std::string& path);
-void DeleteKeyTree(HKEY root, const std::string& path);
 
 // Everything of the package is in place: the files with the medium's content, setup.exe
 // and setup.inf, the registry values, and both uninstall entries with commands that

@@ -31,29 +31,10 @@ std::string ProcessTag()
     return std::to_string(GetCurrentProcessId());
 }
 
-void DeleteKeyTree(HKEY root, const std::string& path)
-{
-    HKEY key;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS) {
-        std::vector<std::string> children;
-        char name[256];
-        for (DWORD index = 0;; ++index) {
-            DWORD size = sizeof name;
-            if (RegEnumKeyExA(key, index, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-            children.push_back(name);
-        }
-        RegCloseKey(key);
-        for (const std::string& child : children) DeleteKeyTree(root, path + "\\" + child);
-    }
-    RegDeleteKeyA(root, path.c_str());
-}
 
 bool KeyExists(const std::string& path)
 {
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-    RegCloseKey(key);
-    return true;
+    return testsupport::KeyExists(HKEY_LOCAL_MACHINE, path);
 }
 
 // The names of HKLM\`path`'s values (or subkeys), in the registry's order.
@@ -131,8 +112,8 @@ struct Package {
     }
     ~Package()
     {
-        for (const std::string& entry : entries) DeleteKeyTree(HKEY_LOCAL_MACHINE, UninstallKey(entry));
-        DeleteKeyTree(HKEY_LOCAL_MACHINE, registry);
+        for (const std::string& entry : entries) testsupport::DeleteKeyTree(HKEY_LOCAL_MACHINE, UninstallKey(entry));
+        testsupport::DeleteKeyTree(HKEY_LOCAL_MACHINE, registry);
     }
 
     std::string UninstallKey(const std::string& entry) const { return std::string(UninstallRoot) + "\\" + entry; }

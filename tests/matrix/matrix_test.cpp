@@ -411,13 +411,7 @@ std::string Script(const std::string& exec)
 
 // ---- Windows state, read as a program of the machine sees it ----
 
-bool KeyExists(HKEY root, const std::string& path)
-{
-    HKEY key;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-    RegCloseKey(key);
-    return true;
-}
+using testsupport::KeyExists;
 
 // A REG_SZ value, or "<none>" when the key or value is missing, or "<type N>".
 std::string ReadText(HKEY root, const std::string& path, const char* name)

@@ -34,6 +34,31 @@ std::string MakeScratchFolder(const char* prefix)
     }
 }
 
+bool KeyExists(HKEY root, const std::string& path)
+{
+    HKEY key;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+}
+
+void DeleteKeyTree(HKEY root, const std::string& path)
+{
+    HKEY key;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS) {
+        std::vector<std::string> children;
+        char name[256];
+        for (DWORD index = 0;; ++index) {
+            DWORD size = sizeof name;
+            if (RegEnumKeyExA(key, index, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+            children.push_back(name);
+        }
+        RegCloseKey(key);
+        for (const std::string& child : children) DeleteKeyTree(root, path + "\\" + child);
+    }
+    RegDeleteKeyA(root, path.c_str());
+}
+
 void RemoveTree(const std::string& folder)
 {
     WIN32_FIND_DATAA entry;

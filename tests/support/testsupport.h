@@ -21,6 +21,12 @@ std::string MakeScratchFolder(const char* prefix);
 // Deletes a folder with everything in it; missing folders are fine.
 void RemoveTree(const std::string& folder);
 
+// Whether the registry key can be opened for reading.
+bool KeyExists(HKEY root, const std::string& path);
+
+// Deletes a registry key with all its subkeys; a missing key is fine.
+void DeleteKeyTree(HKEY root, const std::string& path);
+
 bool WriteFile(const std::string& path, const std::string& bytes);
 bool ReadFile(const std::string& path, std::string* bytes);
 bool FileExists(const std::string& path);
