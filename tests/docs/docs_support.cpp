@@ -86,18 +86,7 @@ std::string WithoutCarriageReturns(const std::string& text)
 
 std::string ProgramFilesFolder()
 {
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion", 0, KEY_READ, &key)
-        != ERROR_SUCCESS)
-        return std::string();
-    char value[MAX_PATH] = {}, expanded[MAX_PATH] = {};
-    DWORD type = 0, size = sizeof value - 1;
-    const LONG result = RegQueryValueExA(key, "ProgramFilesDir", nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
-    RegCloseKey(key);
-    if (result != ERROR_SUCCESS) return std::string();
-    std::string folder;
-    if (type == REG_EXPAND_SZ && ExpandEnvironmentStringsA(value, expanded, MAX_PATH)) folder = expanded;
-    if (type == REG_SZ) folder = value;
+    std::string folder = testsupport::ProgramFilesFolder();
     while (!folder.empty() && folder.back() == '\\') folder.pop_back();
     return folder;
 }

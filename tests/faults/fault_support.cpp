@@ -85,20 +85,7 @@ std::string ReplaceAll(std::string text, const std::string& from, const std::str
     return text;
 }
 
-std::string ProgramFilesFolder()
-{
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion", 0, KEY_READ, &key)
-        != ERROR_SUCCESS)
-        return std::string();
-    char value[MAX_PATH] = {}, expanded[MAX_PATH] = {};
-    DWORD type = 0, size = sizeof value - 1;
-    const LONG result = RegQueryValueExA(key, "ProgramFilesDir", nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
-    RegCloseKey(key);
-    if (result != ERROR_SUCCESS) return std::string();
-    if (type == REG_EXPAND_SZ) return ExpandEnvironmentStringsA(value, expanded, MAX_PATH) ? expanded : "";
-    return type == REG_SZ ? value : "";
-}
+using testsupport::ProgramFilesFolder;
 
 std::string Lower(std::string text)
 {

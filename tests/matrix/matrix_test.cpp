@@ -456,11 +456,7 @@ std::string UninstallKey(const std::string& key)
     return std::string(UninstallRoot) + "\\" + key;
 }
 
-std::string ProgramFilesFolder()
-{
-    const std::string value = ReadText(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir");
-    return value[0] == '<' ? std::string() : value;
-}
+using testsupport::ProgramFilesFolder;
 
 std::string WindowsFolder()
 {

@@ -21,6 +21,10 @@ std::string MakeScratchFolder(const char* prefix);
 // Deletes a folder with everything in it; missing folders are fine.
 void RemoveTree(const std::string& folder);
 
+// The machine's program files folder as the program reads it (ProgramFilesDir, REG_SZ
+// or expanded REG_EXPAND_SZ); empty when it cannot be read.
+std::string ProgramFilesFolder();
+
 // Whether the registry key can be opened for reading.
 bool KeyExists(HKEY root, const std::string& path);
 
