@@ -1,7 +1,8 @@
-/* Compiles setupsdk.h as strict C89, where the header's static assertions fall back to
- * array typedefs, and uses each of its types and macros once, so that a header change
- * that only a C89 compiler rejects (a // comment, a declaration after a statement, a
- * C11 keyword) fails the build instead of a library author's. */
+/* Compiles setupsdk.h as strict C89 (and, through header_check.cpp, as strict C++98),
+ * where the header's static assertions fall back to array typedefs and, in C++, every
+ * export must get C linkage, and uses each of its types and macros once, so that a
+ * header change that only an old compiler rejects (a // comment, a declaration after a
+ * statement, a C11 keyword) fails the build instead of a library author's. */
 
 #include "setupsdk.h"
 
@@ -19,7 +20,7 @@ SETUPSDK_EXPORT int __cdecl GetVersionNumber(void)
     return SETUPSDK_INTERFACE_VERSION;
 }
 
-SETUPSDK_CONDITION(CheckC89)
+SETUPSDK_CONDITION(CheckHeader)
 {
     char buffer[SETUPSDK_FAIL_MESSAGE_SIZE];
     buffer[0] = '\0';
@@ -45,10 +46,10 @@ SETUPSDK_EXPORT void __cdecl GetStepNumber(PluginStep* step, int index)
     step->progressRange = 0;
 }
 
-SETUPSDK_STEP(StepC89)
+SETUPSDK_STEP(StepHeader)
 {
-    PluginStepFunction self = StepC89;
-    ConditionFunction condition = CheckC89;
+    PluginStepFunction self = StepHeader;
+    ConditionFunction condition = CheckHeader;
     PluginProgressFunction callback = Callback;
     (void)self;
     (void)condition;
