@@ -133,13 +133,12 @@ int RegistrySectionWritten(HINF inf, const char* section)
     if (!InfFindLine(inf, section, nullptr, &line)) return 1;
     do {
         char rootName[16], path[MAX_PATH];
-        INFCONTEXT copy = line;
-        if (!SetupGetStringFieldA(&copy, 1, rootName, sizeof rootName, nullptr)) continue;
-        if (!SetupGetStringFieldA(&copy, 2, path, sizeof path, nullptr) || !path[0]) continue;
+        if (!InfGetField(&line, 1, rootName, sizeof rootName)) continue;
+        if (!InfGetField(&line, 2, path, sizeof path) || !path[0]) continue;
         const HKEY root = RegistryRoot(rootName);
         if (!root) continue;
-        INT flags = 0;
-        if (!SetupGetIntField(&copy, 4, &flags)) flags = 0;
+        int flags = 0;
+        if (!InfGetSetupIntField(&line, 4, &flags)) flags = 0;
         // Deletions, and values written only where the key already is, need nothing.
         if (flags & (FLG_ADDREG_DELVAL | FLG_ADDREG_OVERWRITEONLY | FLG_ADDREG_DELREG_BIT)) continue;
         HKEY key = nullptr;
