@@ -232,9 +232,9 @@ int SelectProductsByName(const char* names, char* selected)
             char name[KeySize];
             std::memcpy(name, piece, length);
             name[length] = '\0';
-            for (int i = 0; i < ProductCount(); ++i) {
-                if (lstrcmpiA(ProductKey(i), name) == 0) {
-                    if (TextListInsert(selected, SelectedProductsSize, ProductKey(i), -1)) ++count;
+            for (const char* key = g_Catalogue; key && *key; key += std::strlen(key) + 1) {
+                if (lstrcmpiA(key, name) == 0) {
+                    if (TextListInsert(selected, SelectedProductsSize, key, -1)) ++count;
                     break;
                 }
             }
@@ -275,14 +275,15 @@ int CollectRemoveSections(HINF inf, const char* selected, char* sections)
 {
     // Products that stay registered after this removal: the registered ones that are
     // not selected. A product named twice leaves once, and does not make another
-    // registered product count as leaving.
+    // registered product count as leaving. The catalogue is walked in place: asking
+    // for each entry by index walked it again from the start for every product.
     int staying = 0;
-    for (int i = 0; i < ProductCount(); ++i) {
+    for (const char* product = g_Catalogue; product && *product; product += std::strlen(product) + 1) {
         UniqueKey key;
-        if (!OpenUninstallKey(ProductKey(i), KEY_ALL_ACCESS, &key)) continue;
+        if (!OpenUninstallKey(product, KEY_ALL_ACCESS, &key)) continue;
         int leaving = 0;
         for (const char* name = selected; *name && !leaving; name += std::strlen(name) + 1)
-            leaving = lstrcmpiA(name, ProductKey(i)) == 0;
+            leaving = lstrcmpiA(name, product) == 0;
         if (!leaving) ++staying;
     }
 
