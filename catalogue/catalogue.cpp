@@ -8,6 +8,7 @@
 #include "catalogue.h"
 
 #include "conditions.h"
+#include "keysignature.h"
 #include "textlist.h"
 #include "version.h"
 #include "../app/handles.h"
@@ -166,6 +167,86 @@ const INFCONTEXT* FindProductLine(HINF inf, const char* key, INFCONTEXT* line)
     return key && InfFindLine(inf, g_Sections.ProductsSection, key, line) ? line : nullptr;
 }
 
+// The products lines of the catalogue's entries, found in one walk of the products
+// section: the entries were taken from its lines in order, so the line of each entry is
+// the first line from where the walk stands whose key reads as the entry's. Finding each
+// key from the top of the section instead made the walk grow with the square of the
+// number of products. That line answers for the entry when no earlier line carries the
+// same key: the walk keeps the signatures of the keys it passed, and an entry whose key
+// may have been passed is looked up by the Setup API as before, as is every entry when
+// the signatures have no room.
+struct ProductLineWalk {
+    HINF Inf;
+    INFCONTEXT Line;    // the next line to look at, when HasLine
+    INFCONTEXT Before;  // the line before it, when HasBefore
+    int HasLine;
+    int HasBefore;
+    uint32_t* Seen;     // signatures of the keys passed
+    size_t SeenSlots;
+};
+
+void StartProductLineWalk(HINF inf, ProductLineWalk* walk)
+{
+    std::memset(walk, 0, sizeof *walk);
+    walk->Inf = inf;
+    walk->HasLine = InfFindLine(inf, g_Sections.ProductsSection, nullptr, &walk->Line);
+    const DWORD lines = walk->HasLine ? InfLineCount(inf, g_Sections.ProductsSection) : 0;
+    size_t slots = 16;
+    while (slots < 2 * static_cast<size_t>(lines) && slots < (static_cast<size_t>(1) << 26)) slots *= 2;
+    walk->Seen = static_cast<uint32_t*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, slots * sizeof(uint32_t)));
+    walk->SeenSlots = walk->Seen ? slots : 0;
+}
+
+void EndProductLineWalk(ProductLineWalk* walk)
+{
+    if (walk->Seen) HeapFree(GetProcessHeap(), 0, walk->Seen);
+    walk->Seen = nullptr;
+}
+
+// Moves the walk one line on, keeping the signature of the key of the line it leaves. A
+// line without a key is never found by key, and one whose key is too long for the
+// buffer never by a catalogue key, which is shorter: neither needs one.
+void PassProductLine(ProductLineWalk* walk)
+{
+    WCHAR key[KeySize];
+    if (InfGetWideKey(&walk->Line, key, KeySize) && !AddKeySignature(walk->Seen, walk->SeenSlots, KeySignature(key))) {
+        // A key that could not be kept could be any later entry's: the walk ends here.
+        EndProductLineWalk(walk);
+    }
+    walk->Before = walk->Line;
+    walk->HasBefore = 1;
+    walk->HasLine = InfNextLine(&walk->Line);
+}
+
+// The products line of catalogue entry `key`, the next entry after the one asked for
+// before; as FindProductLine finds it.
+const INFCONTEXT* NextProductLine(ProductLineWalk* walk, const char* key, INFCONTEXT* line)
+{
+    WCHAR wideKey[KeySize];
+    while (walk->Seen && walk->HasLine) {
+        char text[KeySize];
+        if (!InfGetField(&walk->Line, 0, text, sizeof text) || std::strcmp(text, key) != 0) {
+            PassProductLine(walk);
+            continue;
+        }
+        // The Setup API compares the key as it reads it in UTF-16.
+        if (!MultiByteToWideChar(CP_ACP, 0, key, -1, wideKey, KeySize)
+            || KeySignatureKnown(walk->Seen, walk->SeenSlots, KeySignature(wideKey)))
+            break;
+        // And the Setup API must take this very line for the key: the next line after
+        // the one before it that matches, which it finds at once.
+        INFCONTEXT found;
+        const int matched = walk->HasBefore ? InfFindNextMatch(&walk->Before, key, &found)
+                                            : InfFindLine(walk->Inf, g_Sections.ProductsSection, key, &found);
+        const int same = matched && std::memcmp(&found, &walk->Line, sizeof found) == 0;
+        *line = walk->Line;
+        PassProductLine(walk);
+        if (same) return line;
+        break;
+    }
+    return FindProductLine(walk->Inf, key, line);
+}
+
 } // namespace
 
 int CompareInstalledVersion(HINF inf, int index)
@@ -184,10 +265,12 @@ int FillComponentList(HWND page, HINF inf)
     // The list draws nothing while it is filled: each row added or changed would
     // otherwise update its scroll bar and rows at once. It is drawn once at the end.
     SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+    ProductLineWalk walk;
+    StartProductLineWalk(inf, &walk);
     int count = 0;
     for (const char* key = g_Catalogue; key && *key; key += std::strlen(key) + 1, ++count) {
         INFCONTEXT found;
-        const INFCONTEXT* line = FindProductLine(inf, key, &found);
+        const INFCONTEXT* line = NextProductLine(&walk, key, &found);
         char installSection[256], name[256];
         if (!line || !InfGetField(line, 2, installSection, sizeof installSection) || !installSection[0]) continue;
         InfGetField(line, 1, name, sizeof name);
@@ -203,6 +286,7 @@ int FillComponentList(HWND page, HINF inf)
         CheckList_SetItemInfo(list, row, image, newer);
         CheckList_SetCheck(list, row, checked);
     }
+    EndProductLineWalk(&walk);
     SendMessageA(list, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(list, nullptr, TRUE);
     return count;

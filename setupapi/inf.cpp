@@ -20,6 +20,29 @@ int InfNextLine(INFCONTEXT* line)
     return SetupFindNextLine(line, line) ? 1 : 0;
 }
 
+int InfFindNextMatch(const INFCONTEXT* after, const char* key, INFCONTEXT* line)
+{
+    INFCONTEXT copy = *after;
+    return key && SetupFindNextMatchLineA(&copy, key, line) ? 1 : 0;
+}
+
+DWORD InfLineCount(HINF inf, const char* section)
+{
+    const LONG count = SetupGetLineCountA(inf, section);
+    return count > 0 ? static_cast<DWORD>(count) : 0;
+}
+
+int InfGetWideKey(const INFCONTEXT* line, WCHAR* buffer, DWORD size)
+{
+    if (!buffer || !size) return 0;
+    INFCONTEXT copy = *line;
+    if (!SetupGetStringFieldW(&copy, 0, buffer, size, nullptr) || !buffer[0]) {
+        buffer[0] = L'\0';
+        return 0;
+    }
+    return 1;
+}
+
 int InfSectionExists(HINF inf, const char* section)
 {
     INFCONTEXT line;

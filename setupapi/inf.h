@@ -23,6 +23,18 @@ int InfFindLine(HINF inf, const char* section, const char* key, INFCONTEXT* line
 // The next line of the same section; fails after the last.
 int InfNextLine(INFCONTEXT* line);
 
+// The first line after `after` in its section whose key equals `key` ignoring case, the
+// way InfFindLine compares keys; fails when no later line has it.
+int InfFindNextMatch(const INFCONTEXT* after, const char* key, INFCONTEXT* line);
+
+// Number of lines of `section`; 0 for a missing or empty section.
+DWORD InfLineCount(HINF inf, const char* section);
+
+// The key of a line as the Setup API holds it, in UTF-16: the text it compares with when
+// a line is found by key (the ANSI key of InfGetField may stand in for characters that
+// the code page lacks). Fails when the line has no key or it does not fit.
+int InfGetWideKey(const INFCONTEXT* line, WCHAR* buffer, DWORD size);
+
 // A section exists when it has at least one line.
 int InfSectionExists(HINF inf, const char* section);
 

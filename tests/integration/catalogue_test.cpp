@@ -17,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -624,6 +625,40 @@ TEST_F(Catalogue, TheComponentListShowsTheCatalogueInOrderWithImagesAndDefaultCh
         EXPECT_EQ(MAKEWPARAM(IDC_COMPONENT_LIST, CLN_CHECKCHANGED), g_PageCommands[row].wParam) << row;
         EXPECT_EQ(MAKELPARAM(row, data[row] & 0xFFFF), g_PageCommands[row].lParam) << row;
         EXPECT_EQ(data[row], g_PageCommands[row].dataSeen) << row;
+    }
+}
+
+TEST_F(Catalogue, EveryRowTakesTheFirstLineOfItsKeyInAnyLetterCase)
+{
+    // The list finds the lines of its rows in one walk over the products section; these
+    // are the lines that walk must pass or see through: a key whose first line offers
+    // nothing, a line without a key, a key too long to be a product, and keys again in
+    // other letter cases.
+    std::string lowerA = Key("A"), upperB = Key("B");
+    for (char& c : lowerA) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : upperB) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    ASSERT_NE(INVALID_HANDLE_VALUE, Open("[Products.Test]\r\n"
+                                         "$PC=Cee first,,C.Remove,1,9\r\n"
+                                         "$PA=First A,A1.Install,,1,3,,1.0\r\n"
+                                         "=Keyless,K.Install\r\n"
+                                         + std::string(200, 'L') + "=Long,L.Install\r\n"
+                                         "$PB=Bee,B1.Install,,0,4\r\n"
+                                         + lowerA + "=Second A,A2.Install,,0,5\r\n"
+                                         "$PC=Cee second,C2.Install,,0,6\r\n"
+                                         + upperB + "=Bee again,B2.Install,,1,7\r\n"
+                                         "$PD=Dee,D.Install,,1,8\r\n"));
+    ASSERT_EQ(6, Build(ActionInstall));
+    ASSERT_EQ((std::vector<std::string>{Key("A"), Key("B"), lowerA, Key("C"), upperB, Key("D")}), CatalogueKeys());
+    ASSERT_NE(nullptr, MakePage());
+
+    EXPECT_EQ(6, FillComponentList(page_, inf_));
+    // C's first line has no install section, so C has no row.
+    ASSERT_EQ(5, SendMessageA(list_, LB_GETCOUNT, 0, 0));
+    const char* names[] = {"First A", "Bee", "First A", "Bee", "Dee"};
+    const DWORD data[] = {0x00030001u, 0x00040000u, 0x00030001u, 0x00040000u, 0x00080001u};
+    for (int row = 0; row < 5; ++row) {
+        EXPECT_EQ(names[row], RowText(row)) << row;
+        EXPECT_EQ(data[row], RowData(row)) << row;
     }
 }
 
