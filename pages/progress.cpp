@@ -29,6 +29,12 @@ struct BarSteps {
     int shown;       // the bar's position
     int pending;     // steps received and not yet given to the bar
     DWORD movedAt;   // GetTickCount of the last move
+    int timerSet;    // the frame timer runs
+    // The bar and its width, found once per page rather than for every file (each
+    // GetDlgItem asks the window server under Wine).
+    HWND page;
+    HWND bar;
+    int width;
 };
 
 BarSteps g_BarSteps;
@@ -42,11 +48,24 @@ const UINT_PTR BarTimer = 0x5354;
 // Gives the bar the steps it has not shown yet, with the effect of one step each. Plug-in
 // steps set the bar's range and position themselves, from the worker; a bar they have
 // set since is left to them, as it would have been after steps given at once.
+HWND StepsBar(HWND page)
+{
+    if (g_BarSteps.page != page || !g_BarSteps.bar) {
+        g_BarSteps.page = page;
+        g_BarSteps.bar = GetDlgItem(page, IDC_PROGRESS);
+        RECT client = {};
+        GetClientRect(g_BarSteps.bar, &client);
+        g_BarSteps.width = client.right - client.left;
+    }
+    return g_BarSteps.bar;
+}
+
 void FlushBarSteps(HWND page)
 {
     if (g_BarSteps.pending == 0) return;
-    KillTimer(page, BarTimer);
-    HWND bar = GetDlgItem(page, IDC_PROGRESS);
+    if (g_BarSteps.timerSet) KillTimer(page, BarTimer);
+    g_BarSteps.timerSet = 0;
+    HWND bar = StepsBar(page);
     PBRANGE range = {};
     SendMessageA(bar, PBM_GETRANGE, FALSE, reinterpret_cast<LPARAM>(&range));
     if (range.iLow != 0 || range.iHigh != g_BarSteps.range ||
@@ -68,9 +87,11 @@ void FlushBarSteps(HWND page)
 void StartBarSteps(HWND page, WORD range)
 {
     FlushBarSteps(page);
-    SendDlgItemMessageA(page, IDC_PROGRESS, PBM_SETRANGE, 0, MAKELPARAM(0, range));
+    g_BarSteps.page = nullptr;  // found again for every range, in case the page is new
+    HWND bar = StepsBar(page);
+    SendMessageA(bar, PBM_SETRANGE, 0, MAKELPARAM(0, range));
     g_BarSteps.range = range;
-    g_BarSteps.shown = static_cast<int>(SendDlgItemMessageA(page, IDC_PROGRESS, PBM_GETPOS, 0, 0));
+    g_BarSteps.shown = static_cast<int>(SendMessageA(bar, PBM_GETPOS, 0, 0));
 }
 
 // One file done: the bar moves when the move shows, at most once a frame; the last step
@@ -79,13 +100,15 @@ void StepBar(HWND page)
 {
     ++g_BarSteps.pending;
     const int target = g_BarSteps.shown + g_BarSteps.pending;
-    RECT client = {};
-    GetClientRect(GetDlgItem(page, IDC_PROGRESS), &client);
-    if (!BarMoveIsVisible(g_BarSteps.shown, target, g_BarSteps.range, client.right - client.left)) return;
-    if (target >= g_BarSteps.range || GetTickCount() - g_BarSteps.movedAt >= BarFrameMs)
+    StepsBar(page);
+    if (!BarMoveIsVisible(g_BarSteps.shown, target, g_BarSteps.range, g_BarSteps.width)) return;
+    if (target >= g_BarSteps.range || GetTickCount() - g_BarSteps.movedAt >= BarFrameMs) {
         FlushBarSteps(page);
-    else
-        SetTimer(page, BarTimer, BarFrameMs, nullptr);
+    } else if (!g_BarSteps.timerSet) {
+        // Once per frame: setting the timer again for every file only costs a call to
+        // the window server each time.
+        g_BarSteps.timerSet = SetTimer(page, BarTimer, BarFrameMs, nullptr) != 0;
+    }
 }
 
 int PhaseString(WPARAM phase, bool removal)
