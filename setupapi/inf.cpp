@@ -2,6 +2,8 @@
 
 #include "numbers.h"
 
+#include <cstring>
+
 HINF InfOpen(const char* path, UINT* errorLine)
 {
     UINT line = 0;
@@ -149,11 +151,16 @@ HKEY RegistryRoot(const char* name)
 }
 
 // Every key that the lines of the registry section `section` add values to can be
-// written, and every key they add is there. On failure the last error says why.
+// written, and every key they add is there. On failure the last error says why. Lines
+// that follow one another with the same key and access are checked once: a section
+// writing many values of one key would otherwise open it once per value.
 int RegistrySectionWritten(HINF inf, const char* section)
 {
     INFCONTEXT line;
     if (!InfFindLine(inf, section, nullptr, &line)) return 1;
+    HKEY checkedRoot = nullptr;
+    REGSAM checkedAccess = 0;
+    char checkedPath[MAX_PATH] = "";
     do {
         char rootName[16], path[MAX_PATH];
         if (!InfGetField(&line, 1, rootName, sizeof rootName)) continue;
@@ -164,14 +171,18 @@ int RegistrySectionWritten(HINF inf, const char* section)
         if (!InfGetSetupIntField(&line, 4, &flags)) flags = 0;
         // Deletions, and values written only where the key already is, need nothing.
         if (flags & (FLG_ADDREG_DELVAL | FLG_ADDREG_OVERWRITEONLY | FLG_ADDREG_DELREG_BIT)) continue;
-        HKEY key = nullptr;
         const REGSAM access = (flags & FLG_ADDREG_KEYONLY) ? KEY_QUERY_VALUE : KEY_SET_VALUE;
+        if (root == checkedRoot && access == checkedAccess && std::strcmp(path, checkedPath) == 0) continue;
+        HKEY key = nullptr;
         const LONG status = RegOpenKeyExA(root, path, 0, access, &key);
         if (status != ERROR_SUCCESS) {
             SetLastError(static_cast<DWORD>(status));
             return 0;
         }
         RegCloseKey(key);
+        checkedRoot = root;
+        checkedAccess = access;
+        std::memcpy(checkedPath, path, sizeof checkedPath);
     } while (InfNextLine(&line));
     return 1;
 }
