@@ -2,23 +2,76 @@
 // property sheet. Without arguments it waits for the user; with /auto it presses
 // Finish as soon as its page is active, like an unattended run that has nothing to do,
 // and ends with exit code 0 when the sheet was shown and finished.
+//
+//   minsheet.exe [/auto]
+//   minqueue.exe /install INF-FILE SECTION
+//
+// minqueue.exe is the same program built with the bare Setup API queue (see
+// barequeue.h; minsheet.exe does not load the Setup API at all): its page, once active,
+// runs the queue of the section on a second thread and hears of every file, then
+// presses Finish: the floor of a wizard whose page is told of each file. The page only
+// counts what it hears; the exit code is 0 when the queue succeeded and the page heard
+// of every file that the queue announced.
 
 #include <windows.h>
 #include <commctrl.h>
+#ifdef MINSHEET_QUEUE
+#include "barequeue.h"
+#endif
 
+#include <cstdlib>
 #include <cstring>
 
 namespace {
 
-bool g_Auto = false;
+const UINT WM_FILE_DONE = WM_APP + 1;
+const UINT WM_QUEUE_DONE = WM_APP + 2;
 
-INT_PTR CALLBACK PageProc(HWND page, UINT message, WPARAM, LPARAM lParam)
+bool g_Auto = false;
+const char* g_Inf = nullptr;
+const char* g_Section = nullptr;
+int g_Result = 1;
+LONG g_Files = 0;
+LONG g_Expected = 0;
+
+DWORD WINAPI Worker(void* parameter)
 {
-    if (message == WM_INITDIALOG) return TRUE;
-    if (message == WM_NOTIFY && reinterpret_cast<const NMHDR*>(lParam)->code == PSN_SETACTIVE) {
-        HWND sheet = GetParent(page);
-        PostMessageA(sheet, PSM_SETWIZBUTTONS, 0, PSWIZB_FINISH);
-        if (g_Auto) PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_FINISH, 0);
+    HWND page = static_cast<HWND>(parameter);
+#ifdef MINSHEET_QUEUE
+    const int result = InstallSection(g_Inf, g_Section, page, WM_FILE_DONE);
+#else
+    const int result = 1;
+#endif
+    PostMessageA(page, WM_QUEUE_DONE, static_cast<WPARAM>(result), 0);
+    return 0;
+}
+
+INT_PTR CALLBACK PageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        return TRUE;
+    case WM_FILE_DONE:
+        if (wParam)
+            ++g_Files;
+        else
+            g_Expected += static_cast<LONG>(lParam);
+        return TRUE;
+    case WM_QUEUE_DONE:
+        g_Result = static_cast<int>(wParam);
+        PostMessageA(GetParent(page), PSM_SETWIZBUTTONS, 0, PSWIZB_FINISH);
+        PostMessageA(GetParent(page), PSM_PRESSBUTTON, PSBTN_FINISH, 0);
+        return TRUE;
+    case WM_NOTIFY:
+        if (reinterpret_cast<const NMHDR*>(lParam)->code != PSN_SETACTIVE) return FALSE;
+        if (g_Inf) {
+            PostMessageA(GetParent(page), PSM_SETWIZBUTTONS, 0, 0);
+            HANDLE thread = CreateThread(nullptr, 0, Worker, page, 0, nullptr);
+            if (thread) CloseHandle(thread);
+        } else {
+            PostMessageA(GetParent(page), PSM_SETWIZBUTTONS, 0, PSWIZB_FINISH);
+            if (g_Auto) PostMessageA(GetParent(page), PSM_PRESSBUTTON, PSBTN_FINISH, 0);
+        }
         SetWindowLongPtrA(page, DWLP_MSGRESULT, 0);
         return TRUE;
     }
@@ -42,6 +95,10 @@ struct alignas(4) PageTemplate {
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
 {
     g_Auto = commandLine && std::strstr(commandLine, "/auto");
+    if (__argc == 4 && lstrcmpiA(__argv[1], "/install") == 0) {
+        g_Inf = __argv[2];
+        g_Section = __argv[3];
+    }
     InitCommonControls();
 
     static PageTemplate page = {};
@@ -76,6 +133,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
     header.pszCaption = "Minimal";
     header.nPages = 1;
     header.phpage = &handle;
-    // Exit code 0 only when the sheet was shown and finished.
-    return PropertySheetA(&header) > 0 ? 0 : 1;
+    // Exit code 0 only when the sheet was shown and finished (and the queue, when asked
+    // for, succeeded and was heard of file by file).
+    if (PropertySheetA(&header) <= 0) return 1;
+    return !g_Inf || (g_Result == 0 && g_Files > 0 && g_Files == g_Expected) ? 0 : 1;
 }
