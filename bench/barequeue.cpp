@@ -7,24 +7,23 @@
 namespace {
 
 struct Progress {
-    HWND window;
-    UINT message;
+    FileProgress tell;
     void* defaultContext;
 };
 
-UINT CALLBACK TellWindow(void* context, UINT notification, UINT_PTR parameter1, UINT_PTR parameter2)
+UINT CALLBACK TellProgress(void* context, UINT notification, UINT_PTR parameter1, UINT_PTR parameter2)
 {
     const Progress* progress = static_cast<const Progress*>(context);
     if (notification == SPFILENOTIFY_STARTSUBQUEUE)
-        SendNotifyMessageA(progress->window, progress->message, 0, static_cast<LPARAM>(parameter2));
+        progress->tell(0, static_cast<LPARAM>(parameter2));
     else if (notification == SPFILENOTIFY_ENDCOPY)
-        SendNotifyMessageA(progress->window, progress->message, 1, 0);
+        progress->tell(1, 0);
     return SetupDefaultQueueCallbackA(progress->defaultContext, notification, parameter1, parameter2);
 }
 
 } // namespace
 
-int InstallSection(const char* infPath, const char* section, HWND window, UINT message)
+int InstallSection(const char* infPath, const char* section, FileProgress tell)
 {
     char source[MAX_PATH];
     lstrcpynA(source, infPath, sizeof source);
@@ -37,10 +36,10 @@ int InstallSection(const char* infPath, const char* section, HWND window, UINT m
     if (!queue) return 1;
     if (!SetupInstallFilesFromInfSectionA(inf.get(), nullptr, queue.get(), section, source, SP_COPY_NEWER)) return 1;
 
-    Progress progress = {window, message, SetupInitDefaultQueueCallback(nullptr)};
+    Progress progress = {tell, SetupInitDefaultQueueCallback(nullptr)};
     const BOOL committed =
-        window ? SetupCommitFileQueueA(nullptr, queue.get(), TellWindow, &progress)
-               : SetupCommitFileQueueA(nullptr, queue.get(), SetupDefaultQueueCallbackA, progress.defaultContext);
+        tell ? SetupCommitFileQueueA(nullptr, queue.get(), TellProgress, &progress)
+             : SetupCommitFileQueueA(nullptr, queue.get(), SetupDefaultQueueCallbackA, progress.defaultContext);
     SetupTermDefaultQueueCallback(progress.defaultContext);
     if (!committed) return 1;
 

@@ -5,9 +5,12 @@
 
 #include <windows.h>
 
-// Installs `section` of `inf`; 0 when every call succeeded. With a window, a callback in
-// front of the default one tells it of every file, the way setup.exe tells its page,
-// without waiting for it (Wine's default callback sends none to a progress window):
-// `message` with wParam 0 and the number of files when a run of files begins, with
-// wParam 1 when one is done.
-int InstallSection(const char* inf, const char* section, HWND window, UINT message);
+// Told of the files from the queue's thread: (0, count) when a run of `count` files
+// begins, (1, 0) when one is done.
+typedef void (*FileProgress)(WPARAM done, LPARAM count);
+
+// Installs `section` of `inf`; 0 when every call succeeded. With `progress`, a callback
+// in front of the default one tells it of every file (Wine's default callback tells a
+// progress window nothing). The reference programs that have a window send it a message
+// from there; the bare one passes null and so needs no user32 at all.
+int InstallSection(const char* inf, const char* section, FileProgress progress);

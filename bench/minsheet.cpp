@@ -34,15 +34,23 @@ int g_Result = 1;
 LONG g_Files = 0;
 LONG g_Expected = 0;
 
-DWORD WINAPI Worker(void* parameter)
-{
-    HWND page = static_cast<HWND>(parameter);
+HWND g_Page = nullptr;
+
 #ifdef MINSHEET_QUEUE
-    const int result = InstallSection(g_Inf, g_Section, page, WM_FILE_DONE);
+void TellPage(WPARAM done, LPARAM count)
+{
+    SendNotifyMessageA(g_Page, WM_FILE_DONE, done, count);
+}
+#endif
+
+DWORD WINAPI Worker(void*)
+{
+#ifdef MINSHEET_QUEUE
+    const int result = InstallSection(g_Inf, g_Section, TellPage);
 #else
     const int result = 1;
 #endif
-    PostMessageA(page, WM_QUEUE_DONE, static_cast<WPARAM>(result), 0);
+    PostMessageA(g_Page, WM_QUEUE_DONE, static_cast<WPARAM>(result), 0);
     return 0;
 }
 
@@ -66,7 +74,8 @@ INT_PTR CALLBACK PageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
         if (reinterpret_cast<const NMHDR*>(lParam)->code != PSN_SETACTIVE) return FALSE;
         if (g_Inf) {
             PostMessageA(GetParent(page), PSM_SETWIZBUTTONS, 0, 0);
-            HANDLE thread = CreateThread(nullptr, 0, Worker, page, 0, nullptr);
+            g_Page = page;
+            HANDLE thread = CreateThread(nullptr, 0, Worker, nullptr, 0, nullptr);
             if (thread) CloseHandle(thread);
         } else {
             PostMessageA(GetParent(page), PSM_SETWIZBUTTONS, 0, PSWIZB_FINISH);
