@@ -296,6 +296,16 @@ protected:
 
     DWORD RowData(int row) { return static_cast<DWORD>(SendMessageA(list_, LB_GETITEMDATA, row, 0)); }
 
+    // The list holds exactly these rows: their texts and item data, in order.
+    void ExpectRows(const std::vector<std::string>& names, const std::vector<DWORD>& data)
+    {
+        ASSERT_EQ(static_cast<LRESULT>(names.size()), SendMessageA(list_, LB_GETCOUNT, 0, 0));
+        for (int row = 0; row < static_cast<int>(names.size()); ++row) {
+            EXPECT_EQ(names[row], RowText(row)) << row;
+            EXPECT_EQ(data[row], RowData(row)) << row;
+        }
+    }
+
     PlatformSections savedSections_ = {};
     std::string prefix_;
     std::string folder_;
@@ -605,16 +615,11 @@ TEST_F(Catalogue, TheComponentListShowsTheCatalogueInOrderWithImagesAndDefaultCh
     ASSERT_NE(nullptr, MakePage());
 
     EXPECT_EQ(5, FillComponentList(page_, inf_));
-    ASSERT_EQ(5, SendMessageA(list_, LB_GETCOUNT, 0, 0));
-    const char* names[] = {"Zeta Name", "Beta Name", "Newer Name", "Equal Name", "Plain Name"};
     // Check word in bits 0-15, image number in 16-23, newer-version byte in 24-31. Newer
     // asks for a default check but a newer copy is installed; image 256 keeps its low
     // byte.
-    const DWORD data[] = {0x00030001u, 0x00070000u, 0x01FF0000u, 0x00000001u, 0x00000000u};
-    for (int row = 0; row < 5; ++row) {
-        EXPECT_EQ(names[row], RowText(row)) << row;
-        EXPECT_EQ(data[row], RowData(row)) << row;
-    }
+    const std::vector<DWORD> data = {0x00030001u, 0x00070000u, 0x01FF0000u, 0x00000001u, 0x00000000u};
+    ExpectRows({"Zeta Name", "Beta Name", "Newer Name", "Equal Name", "Plain Name"}, data);
     EXPECT_EQ(1, CheckList_GetNewer(list_, 2));
     EXPECT_EQ(0, CheckList_GetCheck(list_, 2));
 
@@ -653,13 +658,8 @@ TEST_F(Catalogue, EveryRowTakesTheFirstLineOfItsKeyInAnyLetterCase)
 
     EXPECT_EQ(6, FillComponentList(page_, inf_));
     // C's first line has no install section, so C has no row.
-    ASSERT_EQ(5, SendMessageA(list_, LB_GETCOUNT, 0, 0));
-    const char* names[] = {"First A", "Bee", "First A", "Bee", "Dee"};
-    const DWORD data[] = {0x00030001u, 0x00040000u, 0x00030001u, 0x00040000u, 0x00080001u};
-    for (int row = 0; row < 5; ++row) {
-        EXPECT_EQ(names[row], RowText(row)) << row;
-        EXPECT_EQ(data[row], RowData(row)) << row;
-    }
+    ExpectRows({"First A", "Bee", "First A", "Bee", "Dee"},
+               {0x00030001u, 0x00040000u, 0x00030001u, 0x00040000u, 0x00080001u});
 }
 
 TEST_F(Catalogue, CheckedRowsBecomeTheSelectionInCatalogueOrder)
