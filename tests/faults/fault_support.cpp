@@ -310,6 +310,20 @@ void ExpectErrorBox(const e2e::Running& setup, HWND sheet, const std::string& te
     ASSERT_TRUE(driver::WaitForWindowGone(box.window, e2e::WaitLimitMs));
 }
 
+void ExpectFinishedWithoutRestart(e2e::Running* setup, HWND sheet, const char* file, int line)
+{
+    ::testing::ScopedTrace trace(file, line, "end of the wizard checked here");
+    ASSERT_TRUE(driver::WaitForPageIndex(sheet, InstallFinishPage, e2e::WaitLimitMs))
+        << "page " << driver::CurrentPageIndex(sheet);
+    EXPECT_FALSE(driver::IsShown(driver::PageControl(sheet, StatusId))) << "a restart note without cause";
+    ASSERT_TRUE(driver::PressWizardButton(sheet, driver::WizardFinish));
+    std::vector<driver::MessageBoxInfo> boxes;
+    const driver::ExitResult exit = e2e::EndWizardRun(setup, &boxes);
+    EXPECT_TRUE(boxes.empty()) << e2e::DescribeBoxes(boxes);
+    EXPECT_TRUE(exit.exited);
+    EXPECT_EQ(0u, exit.exitCode);
+}
+
 std::vector<std::pair<std::string, std::string>> PendingRenamesBelow(const std::string& folder)
 {
     std::vector<std::pair<std::string, std::string>> found;

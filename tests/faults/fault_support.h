@@ -109,6 +109,10 @@ HWND OpenWizardOnReadyPage(const std::string& exe, e2e::Running* running);
 // and answers it.
 void ExpectErrorBox(const e2e::Running& setup, HWND sheet, const std::string& text, const char* file, int line);
 
+// Waits for the install finish page, checks that it shows no restart note, presses
+// Finish and checks that the wizard ends by itself with exit code 0 and no message box.
+void ExpectFinishedWithoutRestart(e2e::Running* setup, HWND sheet, const char* file, int line);
+
 // The pending file renames that name a file below `folder` (case-insensitive), as pairs
 // of source and target ("" for a deletion); and their removal from the machine's list.
 std::vector<std::pair<std::string, std::string>> PendingRenamesBelow(const std::string& folder);
@@ -119,3 +123,5 @@ void DropPendingRenamesBelow(const std::string& folder);
 #define EXPECT_INSTALLED(package) faults::ExpectInstalled((package), __FILE__, __LINE__)
 #define EXPECT_REMOVED(package) faults::ExpectRemoved((package), __FILE__, __LINE__)
 #define EXPECT_ERROR_BOX(setup, sheet, text) faults::ExpectErrorBox((setup), (sheet), (text), __FILE__, __LINE__)
+#define EXPECT_FINISHED_WITHOUT_RESTART(setup, sheet) \
+    faults::ExpectFinishedWithoutRestart((setup), (sheet), __FILE__, __LINE__)

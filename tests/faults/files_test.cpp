@@ -69,15 +69,7 @@ TEST(FileFaults, AVanishedSourceIsReportedOnThePageAndNextRunsTheStepsAgain)
 
     ASSERT_TRUE(testsupport::WriteFile(package.MediumFile("main.dll"), package.Content("main.dll")));
     ASSERT_TRUE(driver::PressWizardButton(sheet, driver::WizardNext));
-    ASSERT_TRUE(driver::WaitForPageIndex(sheet, faults::InstallFinishPage, e2e::WaitLimitMs))
-        << "page " << driver::CurrentPageIndex(sheet);
-    EXPECT_FALSE(driver::IsShown(driver::PageControl(sheet, faults::StatusId))) << "a restart note without cause";
-    ASSERT_TRUE(driver::PressWizardButton(sheet, driver::WizardFinish));
-    std::vector<driver::MessageBoxInfo> boxes;
-    const driver::ExitResult exit = e2e::EndWizardRun(&setup, &boxes);
-    EXPECT_TRUE(boxes.empty()) << e2e::DescribeBoxes(boxes);
-    EXPECT_TRUE(exit.exited);
-    EXPECT_EQ(0u, exit.exitCode);
+    EXPECT_FINISHED_WITHOUT_RESTART(&setup, sheet);
     EXPECT_INSTALLED(package);
 
     EXPECT_UNATTENDED_RUN(faults::RemoveWithRecordedCommand(package, package.client));

@@ -65,15 +65,7 @@ TEST(SlowStep, ThePageAnswersWhileAStepWaitsAndTheRunCompletes)
         << driver::DescribeWizardButtons(last);
 
     ASSERT_TRUE(SetEvent(release.handle));
-    ASSERT_TRUE(driver::WaitForPageIndex(sheet, faults::InstallFinishPage, e2e::WaitLimitMs))
-        << "page " << driver::CurrentPageIndex(sheet);
-    EXPECT_FALSE(driver::IsShown(driver::PageControl(sheet, faults::StatusId))) << "a restart note without cause";
-    ASSERT_TRUE(driver::PressWizardButton(sheet, driver::WizardFinish));
-    std::vector<driver::MessageBoxInfo> boxes;
-    const driver::ExitResult exit = e2e::EndWizardRun(&setup, &boxes);
-    EXPECT_TRUE(boxes.empty()) << e2e::DescribeBoxes(boxes);
-    EXPECT_TRUE(exit.exited);
-    EXPECT_EQ(0u, exit.exitCode);
+    EXPECT_FINISHED_WITHOUT_RESTART(&setup, sheet);
     EXPECT_NE(std::string::npos, package.FaultLog().find("2 wait " + release.name + " -> ok")) << package.FaultLog();
     EXPECT_INSTALLED(package);
 
@@ -98,7 +90,7 @@ TEST(SlowStep, ThePageAnswersWhileAStepWaitsAndTheRunCompletes)
     ASSERT_TRUE(driver::WaitForPageIndex(removeSheet, faults::RemoveFinishPage, e2e::WaitLimitMs))
         << "page " << driver::CurrentPageIndex(removeSheet);
     ASSERT_TRUE(driver::PressWizardButton(removeSheet, driver::WizardFinish));
-    boxes.clear();
+    std::vector<driver::MessageBoxInfo> boxes;
     const driver::ExitResult removed = e2e::EndWizardRun(&remover, &boxes);
     EXPECT_TRUE(boxes.empty()) << e2e::DescribeBoxes(boxes);
     EXPECT_EQ(0u, removed.exitCode);
