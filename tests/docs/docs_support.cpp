@@ -103,18 +103,6 @@ bool MachineKeyExists(const std::string& path)
     return testsupport::KeyExists(HKEY_LOCAL_MACHINE, path);
 }
 
-std::string MachineText(const std::string& path, const char* name)
-{
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return "<none>";
-    char value[1024] = {};
-    DWORD type = 0, size = sizeof value - 1;
-    const LONG result = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
-    RegCloseKey(key);
-    if (result != ERROR_SUCCESS || type != REG_SZ) return "<none>";
-    return value;
-}
-
 SavedMachineValue::SavedMachineValue(const std::string& key, const std::string& name) : key_(key), name_(name)
 {
     HKEY handle;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "e2e_support.h"
+#include "testsupport.h"
 
 #include <windows.h>
 
@@ -39,9 +40,7 @@ std::string ProgramFilesFolder();
 // Deletes a key of HKEY_LOCAL_MACHINE with all its subkeys; a missing key is fine.
 void DeleteMachineKey(const std::string& path);
 bool MachineKeyExists(const std::string& path);
-// A REG_SZ value of HKLM\`path`, or "<none>" when the key or the value is missing or not
-// REG_SZ.
-std::string MachineText(const std::string& path, const char* name);
+using testsupport::MachineText;
 
 // A raw registry value of HKEY_LOCAL_MACHINE, read when the record is made and written
 // back (or deleted, when it did not exist) when it goes out of scope.

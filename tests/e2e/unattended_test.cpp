@@ -151,19 +151,6 @@ bool ReadText(const std::string& path, const char* name, std::string* text)
 
 using testsupport::ProgramFilesFolder;
 
-// The system's text for a Win32 error code in US English, as the program's error box
-// shows it after its sentence.
-std::string SystemText(DWORD code)
-{
-    char* text = nullptr;
-    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ALLOCATE_BUFFER,
-                   nullptr, code, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), reinterpret_cast<char*>(&text), 0,
-                   nullptr);
-    std::string result = text ? text : "";
-    if (text) LocalFree(text);
-    return result;
-}
-
 // The payload files of the medium: name, the folder below the target they go to, and
 // the product whose install section copies them (empty: the main install section).
 struct Payload {
@@ -445,7 +432,8 @@ TEST(Unattended, FailedFileCopyShowsTheErrorAndWaitsForTheUser)
     ASSERT_TRUE(e2e::StartSetup(package.medium().exe, "/quiet /lang:eng", &setup));
     driver::MessageBoxInfo box;
     ASSERT_TRUE(driver::WaitForMessageBox(setup.process, e2e::WaitLimitMs, &box));
-    EXPECT_EQ("The installation did not complete successfully.\r\n\r\n" + SystemText(ERROR_FILE_NOT_FOUND), box.text);
+    EXPECT_EQ("The installation did not complete successfully.\r\n\r\n" + e2e::SystemErrorText(ERROR_FILE_NOT_FOUND, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US)),
+              box.text);
     EXPECT_EQ(e2e::SystemErrorCaption, box.caption);
     ASSERT_EQ(1u, box.buttons.size()) << e2e::DescribeButtons(box);
     EXPECT_EQ(IDOK, box.buttons[0].id);

@@ -55,18 +55,6 @@ std::vector<std::string> Names(const std::string& path, bool keys)
     return names;
 }
 
-// A REG_SZ value of HKLM\`path`, or "<none>".
-std::string ReadText(const std::string& path, const char* name)
-{
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return "<none>";
-    char value[1024] = {};
-    DWORD type = 0, size = sizeof value - 1;
-    const LONG result = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
-    RegCloseKey(key);
-    return result == ERROR_SUCCESS && type == REG_SZ ? value : "<none>";
-}
-
 // The names in a folder, sorted.
 std::vector<std::string> FolderEntries(const std::string& folder)
 {
@@ -83,20 +71,9 @@ std::vector<std::string> FolderEntries(const std::string& folder)
     return names;
 }
 
-std::string SystemText(DWORD code)
-{
-    char* text = nullptr;
-    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ALLOCATE_BUFFER,
-                   nullptr, code, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), reinterpret_cast<char*>(&text), 0,
-                   nullptr);
-    std::string result = text ? text : "";
-    if (text) LocalFree(text);
-    return result;
-}
-
 std::string FailedRunText(DWORD code)
 {
-    return "The installation did not complete successfully.\r\n\r\n" + SystemText(code);
+    return "The installation did not complete successfully.\r\n\r\n" + e2e::SystemErrorText(code, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
 }
 
 // A medium whose script installs into an absolute folder of the scratch folder. The
@@ -191,8 +168,8 @@ TEST(HostileScript, ALastLineWithoutLineBreakIsRead)
 
     const e2e::UnattendedRun run = e2e::RunUnattended(package.medium.exe, "/quiet /lang:eng");
     EXPECT_UNATTENDED_RUN(run);
-    EXPECT_EQ("end of file", ReadText(package.registry, "Last"));
-    EXPECT_EQ("QX-40", ReadText(package.registry, "Package"));
+    EXPECT_EQ("end of file", testsupport::MachineText(package.registry, "Last"));
+    EXPECT_EQ("QX-40", testsupport::MachineText(package.registry, "Package"));
     EXPECT_TRUE(testsupport::FileExists(package.target + "\\setup.exe"));
     EXPECT_TRUE(testsupport::FileExists(package.target + "\\setup.inf"));
 }
@@ -233,7 +210,7 @@ TEST(HostileScript, ThousandsOfProductsInstallAndRegisterOnlyWhatFits)
 
     const e2e::UnattendedRun run = e2e::RunUnattended(package.medium.exe, "/quiet /lang:eng");
     EXPECT_UNATTENDED_RUN(run);
-    EXPECT_EQ("QX-40", ReadText(package.registry, "Package"));
+    EXPECT_EQ("QX-40", testsupport::MachineText(package.registry, "Package"));
 
     const std::vector<std::string> expected(keys.begin(), keys.begin() + static_cast<long>(installed));
     EXPECT_EQ(expected, Names(package.registry + "\\Products", false));
@@ -241,8 +218,8 @@ TEST(HostileScript, ThousandsOfProductsInstallAndRegisterOnlyWhatFits)
     for (const std::string& key : keys)
         if (KeyExists(package.UninstallKey(key))) registered.push_back(key);
     EXPECT_EQ(expected, registered);
-    EXPECT_EQ("1.0", ReadText(package.UninstallKey(keys[0]), "ProductVersion"));
-    EXPECT_EQ(package.target, ReadText(package.UninstallKey(keys[installed - 1]), "UserTargetDir"));
+    EXPECT_EQ("1.0", testsupport::MachineText(package.UninstallKey(keys[0]), "ProductVersion"));
+    EXPECT_EQ(package.target, testsupport::MachineText(package.UninstallKey(keys[installed - 1]), "UserTargetDir"));
 }
 
 // A /quiet: list of nearly 3 KiB naming 120 products that nothing checks by default:
@@ -317,7 +294,7 @@ TEST(HostileScript, ConditionsOfThreeHundredFieldsAreAllAsked)
     ASSERT_TRUE(package.medium.WriteScript(package.Script("Conditions = " + Fields("Holds", 300) + "\r\n", sections)));
     const e2e::UnattendedRun holding = e2e::RunUnattended(package.medium.exe, "/quiet /lang:eng");
     EXPECT_UNATTENDED_RUN(holding);
-    EXPECT_EQ("QX-40", ReadText(package.registry, "Package"));
+    EXPECT_EQ("QX-40", testsupport::MachineText(package.registry, "Package"));
 }
 
 TEST(HostileScript, ExecAndPluginsOfThreeHundredFieldsReachTheLastOne)
@@ -344,7 +321,7 @@ TEST(HostileScript, ExecAndPluginsOfThreeHundredFieldsReachTheLastOne)
     EXPECT_EQ(0u, exec.find("start\t")) << exec;
     EXPECT_NE(std::string::npos, exec.find("\tlast\t")) << exec;
     EXPECT_NE(std::string::npos, exec.find("end\t")) << exec;
-    EXPECT_EQ("QX-40", ReadText(package.registry, "Package"));
+    EXPECT_EQ("QX-40", testsupport::MachineText(package.registry, "Package"));
 }
 
 // The user's "Programs" folder as the Explorer's "Shell Folders" value names it.
@@ -411,8 +388,8 @@ TEST(HostileTarget, AFolderThatCannotBeMadeFailsTheRunAndChangesNothingElse)
     EXPECT_EQ((std::vector<std::string>{"setup.exe", "setup.inf"}), FolderEntries(package.medium.root));
     // The uninstall entry was written before the steps ran, and a failure does not take
     // it back.
-    EXPECT_EQ("Client", ReadText(package.UninstallKey(key), "DisplayName"));
-    EXPECT_EQ(target, ReadText(package.UninstallKey(key), "UserTargetDir"));
+    EXPECT_EQ("Client", testsupport::MachineText(package.UninstallKey(key), "DisplayName"));
+    EXPECT_EQ(target, testsupport::MachineText(package.UninstallKey(key), "UserTargetDir"));
 }
 
 TEST(HostileTarget, AFolderBelowAFileFailsTheRunAndLeavesTheFileAlone)
@@ -508,7 +485,7 @@ TEST(HostilePlugins, AHugeStepCountIsCutAt4096Steps)
     EXPECT_UNATTENDED_RUN(run);
     // The last step collected runs first.
     EXPECT_EQ("Last\r\nLow\r\nLow\r\nLow\r\n", log.Read());
-    EXPECT_EQ("QX-40", ReadText(package.registry, "Package"));
+    EXPECT_EQ("QX-40", testsupport::MachineText(package.registry, "Package"));
     EXPECT_TRUE(testsupport::FileExists(package.target + "\\setup.exe"));
 }
 
@@ -526,7 +503,7 @@ TEST(HostilePlugins, AFaultInGetStepNumberLeavesThatLibraryOut)
     const e2e::UnattendedRun run = e2e::RunUnattended(package.medium.exe, "/quiet /lang:eng");
     EXPECT_UNATTENDED_RUN(run);
     EXPECT_EQ("Last\r\nLast\r\n", log.Read());
-    EXPECT_EQ("QX-40", ReadText(package.registry, "Package"));
+    EXPECT_EQ("QX-40", testsupport::MachineText(package.registry, "Package"));
     EXPECT_TRUE(testsupport::FileExists(package.target + "\\setup.exe"));
 }
 

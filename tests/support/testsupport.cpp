@@ -57,6 +57,17 @@ bool KeyExists(HKEY root, const std::string& path)
     return true;
 }
 
+std::string MachineText(const std::string& path, const char* name)
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return "<none>";
+    char value[1024] = {};
+    DWORD type = 0, size = sizeof value - 1;
+    const LONG result = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
+    RegCloseKey(key);
+    return result == ERROR_SUCCESS && type == REG_SZ ? value : "<none>";
+}
+
 void DeleteKeyTree(HKEY root, const std::string& path)
 {
     HKEY key;

@@ -28,6 +28,10 @@ std::string ProgramFilesFolder();
 // Whether the registry key can be opened for reading.
 bool KeyExists(HKEY root, const std::string& path);
 
+// The REG_SZ value `name` of HKEY_LOCAL_MACHINE\`path` (up to 1023 bytes), or "<none>"
+// when the key or value is missing or of another type.
+std::string MachineText(const std::string& path, const char* name);
+
 // Deletes a registry key with all its subkeys; a missing key is fine.
 void DeleteKeyTree(HKEY root, const std::string& path);
 
