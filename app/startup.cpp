@@ -70,20 +70,62 @@ void ApplyToken(char* token, RunOptions* options)
     }
 }
 
+// Splits the next token off the text at `*cursor` in place and moves the cursor behind
+// it; null when only blanks are left. Blanks separate tokens outside double quotes;
+// the quotes themselves are removed, so `"/remove:Audit Blank"` and
+// `/remove:"Audit Blank"` are one token. As Windows programs read their command lines:
+// 2n backslashes before a quote give n backslashes and the quote opens or closes,
+// 2n+1 give n backslashes and a literal quote, and two quotes within quotes give one;
+// other backslashes stay as they are. A tab separates nothing.
+char* NextToken(char** cursor)
+{
+    char* p = *cursor;
+    while (*p == ' ') ++p;
+    if (!*p) {
+        *cursor = p;
+        return nullptr;
+    }
+    char* token = p;
+    char* out = p;  // never ahead of p: the token only shrinks
+    bool quoted = false;
+    while (*p && (quoted || *p != ' ')) {
+        if (*p == '\\') {
+            size_t count = 0;
+            while (p[count] == '\\') ++count;
+            if (p[count] != '"') {
+                while (count--) *out++ = *p++;
+                continue;
+            }
+            for (size_t i = 0; i < count / 2; ++i) *out++ = '\\';
+            p += count;
+            if (count % 2) *out++ = *p++;  // an escaped quote
+            continue;
+        }
+        if (*p == '"') {
+            if (quoted && p[1] == '"') {
+                *out++ = '"';
+                p += 2;
+                continue;
+            }
+            quoted = !quoted;
+            ++p;
+            continue;
+        }
+        *out++ = *p++;
+    }
+    if (*p) ++p;  // the blank behind the token
+    *out = '\0';
+    *cursor = p;
+    return token;
+}
+
 } // namespace
 
 void ParseCommandLine(char* text, RunOptions* options)
 {
     if (!text) return;
-    char* p = text;
-    for (;;) {
-        while (*p == ' ') ++p;
-        if (!*p) break;
-        char* token = p;
-        while (*p && *p != ' ') ++p;
-        if (*p) *p++ = '\0';
-        ApplyToken(token, options);
-    }
+    char* cursor = text;
+    while (char* token = NextToken(&cursor)) ApplyToken(token, options);
 }
 
 void MakeInstanceMutexName(const char* modulePath, char* name, size_t size)
@@ -109,5 +151,8 @@ int ChooseWizardStyle(int probed, unsigned long major, unsigned long minor,
 void CutAtLastBackslash(char* path, int keepBackslash)
 {
     char* last = std::strrchr(path, '\\');
-    if (last) last[keepBackslash ? 1 : 0] = '\0';
+    if (!last) return;
+    // "M:" alone is the current folder of drive M, which need not be its root.
+    const bool driveRoot = last == path + 2 && path[1] == ':';
+    last[keepBackslash || driveRoot ? 1 : 0] = '\0';
 }

@@ -8,8 +8,9 @@
 #include <cstddef>
 
 // Applies the options of `text` (the command line after the program name) to
-// `options`. Tokens are split at spaces in place, so `text` is modified, and
-// UnattendedList may point into it: the buffer must live as long as the run.
+// `options`. Tokens are split at spaces outside double quotes, in place, the quotes
+// removed as Windows programs remove them, so `text` is modified, and UnattendedList
+// may point into it: the buffer must live as long as the run.
 // Every option row that matches a token applies, in table order; case is ignored.
 void ParseCommandLine(char* text, RunOptions* options);
 
@@ -24,6 +25,7 @@ int ChooseWizardStyle(int probed, unsigned long major, unsigned long minor,
 
 // Cuts a path at its last backslash. With keepBackslash the backslash stays (the folder
 // as a prefix for file names, so a drive root stays valid: "C:\"); without it the
-// backslash goes too ("C:\Setup\setup.exe" gives "C:\Setup"). A path without a
-// backslash stays whole.
+// backslash goes too ("C:\Setup\setup.exe" gives "C:\Setup"), except after a drive
+// letter: "M:\setup.exe" gives the root "M:\", as "M:" would name the current folder of
+// that drive. A path without a backslash stays whole.
 void CutAtLastBackslash(char* path, int keepBackslash);

@@ -3,6 +3,7 @@
 #pragma once
 
 // Builds the uninstall command for the installed setup program at `setupPath`:
-// "<path> /remove:<key>", the path in double quotes when it contains a blank. Returns
-// 0 when the command would not fit `size` bytes.
+// "<path> /remove:<key>", the path in double quotes when it contains a blank, and the
+// token in double quotes when the key contains a blank or a quote. Returns 0 when the
+// command would not fit `size` bytes.
 int BuildUninstallCommand(const char* setupPath, const char* key, char* command, unsigned size);

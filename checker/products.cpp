@@ -52,12 +52,6 @@ bool CheckProductKey(Checker* checker, const char* products, const INFCONTEXT* l
               "the key is %d characters long, more than %u: setup.exe ignores the line", length, MaxKeyLength);
         return false;
     }
-    // The command line is split at blanks, and nothing quotes a key in it.
-    if (std::strchr(key, ' '))
-        Print(checker, SeverityWarning, products, line,
-              "the key of product %s contains a blank: the command of its uninstall entry (/remove:KEY) ends at the "
-              "blank, so the entry cannot remove the product, and /quiet: or /install: cannot name it",
-              key);
     return true;
 }
 

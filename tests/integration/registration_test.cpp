@@ -601,13 +601,15 @@ struct GuardedText {
     }
 };
 
-TEST(UninstallCommand, QuotesOnlyPathsWithBlanks)
+TEST(UninstallCommand, QuotesPathsAndKeysWithBlanks)
 {
     GuardedText<MAX_PATH> command;
     EXPECT_EQ(1, BuildUninstallCommand("C:\\Tools\\setup.exe", "Key", command.text, MAX_PATH));
     EXPECT_STREQ("C:\\Tools\\setup.exe /remove:Key", command.text);
     EXPECT_EQ(1, BuildUninstallCommand("C:\\Program Files\\X\\setup.exe", "Key", command.text, MAX_PATH));
     EXPECT_STREQ("\"C:\\Program Files\\X\\setup.exe\" /remove:Key", command.text);
+    EXPECT_EQ(1, BuildUninstallCommand("C:\\Tools\\setup.exe", "Audit Blank", command.text, MAX_PATH));
+    EXPECT_STREQ("C:\\Tools\\setup.exe \"/remove:Audit Blank\"", command.text);
     EXPECT_TRUE(command.GuardIntact());
 }
 

@@ -136,15 +136,18 @@ TEST(CommandLine, StyleOutsideTheThreeKnownKeepsTheDefault)
     EXPECT_EQ(Classic, Parsed("/style:x").options.WizardStyle);  // reads as 0
 }
 
-TEST(CommandLine, TabsAndQuotesHaveNoMeaning)
+TEST(CommandLine, TabsJoinAndQuotesHoldBlanks)
 {
     // A tab joins two options into one token, which can only match by prefix.
     Parsed tab("/remove\t/quiet");
     EXPECT_EQ(ActionRemove, tab.options.Action);
     EXPECT_EQ(nullptr, tab.options.UnattendedList);
 
-    Parsed quoted("\"/quiet\"");
-    EXPECT_EQ(nullptr, quoted.options.UnattendedList);
+    // Quotes are removed, and the blanks between them stay in the token.
+    Parsed quoted("\"/quiet\" \"/remove:Audit Blank\" /install:\"A \\\"B\\\"\"x");
+    EXPECT_STREQ("", quoted.options.UnattendedList);
+    EXPECT_EQ(Keys{"A \"B\"x"}, quoted.Selected());
+    EXPECT_EQ(Keys{"Audit Blank"}, Parsed("/remove:\"Audit Blank\" /quiet").Selected());
 
     Parsed spaces("   /quiet    /remove:K   ");
     EXPECT_STREQ("", spaces.options.UnattendedList);
@@ -213,6 +216,10 @@ TEST(ProgramPath, CutAtTheLastBackslash)
     char folder[] = "C:\\Disk\\Setup\\setup.exe";
     CutAtLastBackslash(folder, 0);
     EXPECT_STREQ("C:\\Disk\\Setup", folder);
+
+    char root[] = "M:\\setup.exe";
+    CutAtLastBackslash(root, 0);
+    EXPECT_STREQ("M:\\", root);
 
     char prefix[] = "C:\\setup.exe";
     CutAtLastBackslash(prefix, 1);
