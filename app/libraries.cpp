@@ -4,8 +4,14 @@
 
 namespace {
 
-// LOAD_LIBRARY_SEARCH_SYSTEM32, for headers of systems that do not know it.
-const DWORD SearchSystemFolderOnly = 0x00000800;
+// The LOAD_LIBRARY_SEARCH_ flags, for headers of systems that do not know them.
+const DWORD SearchLoadedLibraryFolder = 0x00000100;  // LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR
+const DWORD SearchSystemFolderOnly = 0x00000800;     // LOAD_LIBRARY_SEARCH_SYSTEM32
+const DWORD SearchDefaultFolders = 0x00001000;       // LOAD_LIBRARY_SEARCH_DEFAULT_DIRS
+
+// The search is limited to the system folder: a library loaded without flags would find
+// its imports there only.
+bool g_SystemFolderOnly = false;
 
 } // namespace
 
@@ -17,7 +23,10 @@ void RestrictLibrarySearch()
     if (!kernel) return;
     SetDefaultDllDirectoriesFunction setDefault = reinterpret_cast<SetDefaultDllDirectoriesFunction>(
         reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
-    if (setDefault && setDefault(SearchSystemFolderOnly)) return;
+    if (setDefault && setDefault(SearchSystemFolderOnly)) {
+        g_SystemFolderOnly = true;
+        return;
+    }
     SetDllDirectoryFunction setDirectory = reinterpret_cast<SetDllDirectoryFunction>(
         reinterpret_cast<void*>(GetProcAddress(kernel, "SetDllDirectoryA")));
     if (setDirectory) setDirectory("");
@@ -33,4 +42,14 @@ HMODULE LoadSystemLibrary(const char* name)
     if (path[at - 1] != '\\') path[at++] = '\\';
     std::memcpy(path + at, name, nameLength + 1);
     return LoadLibraryA(path);
+}
+
+HMODULE LoadScriptLibrary(const char* path)
+{
+    // Where the search is limited, the library's own folder is added for this load only.
+    // Elsewhere the altered search path puts the library's folder first: for setup.exe
+    // that is its own folder, which the standard search holds anyway.
+    const DWORD flags = g_SystemFolderOnly ? SearchLoadedLibraryFolder | SearchDefaultFolders
+                                           : LOAD_WITH_ALTERED_SEARCH_PATH;
+    return LoadLibraryExA(path, nullptr, flags);
 }

@@ -2,8 +2,9 @@
 //
 // setup.exe runs from download folders and removable media, where anybody may have put a
 // library named like a system one. The only libraries it takes from its own folder are
-// the condition and plug-in libraries that the script names, loaded by full path; every
-// system library comes from the system folder.
+// the condition and plug-in libraries that the script names, loaded by full path with
+// their own folder searched for what they import; every system library comes from the
+// system folder.
 #pragma once
 
 #include <windows.h>
@@ -13,6 +14,12 @@
 // that can say so, only the system folder is searched; on the others, the current
 // folder at least is left out. Called first thing, before any other library is loaded.
 void RestrictLibrarySearch();
+
+// Loads a condition or plug-in library that the script names, by its full path. Its own
+// folder is searched for the libraries it imports, then the default folders; setup.exe
+// and infcheck load them through this one function, so that infcheck passes only what
+// setup.exe can load. nullptr when the library cannot be loaded (the last error says why).
+HMODULE LoadScriptLibrary(const char* path);
 
 // Loads a library of the system folder by its full path (nullptr when that path does not
 // fit MAX_PATH or the library cannot be loaded).

@@ -10,6 +10,7 @@
 
 #include "plugins.h"
 #include "../app/handles.h"
+#include "../app/libraries.h"
 #include "../resources/resource.h"
 #include "../setupapi/inf.h"
 
@@ -34,7 +35,7 @@ int CallConditionFunction(const char* library, const char* function, char* failu
 {
     char path[MAX_PATH];
     if (!MakeLibraryPath(library, path)) return 0;
-    UniqueModule module(LoadLibraryA(path));
+    UniqueModule module(LoadScriptLibrary(path));
     if (!module || !IsPluginVersionSupported(module.get())) return 0;
 
     // A library without the named function cannot vouch for anything: the condition

@@ -14,6 +14,7 @@
 #include "../app/setup.h"
 #include "../app/startup.h"
 #include "../app/handles.h"
+#include "../app/libraries.h"
 #include "../setupapi/inf.h"
 
 #include <commctrl.h>
@@ -133,7 +134,7 @@ void FreeSteps(PluginStep* steps)
 // that faults while it describes its steps contributes none.
 void CollectLibrarySteps(const char* path)
 {
-    UniqueModule library(LoadLibraryA(path));
+    UniqueModule library(LoadScriptLibrary(path));
     if (!library || !IsPluginVersionSupported(library.get())) return;
     LibraryQuery query = {Export<QueryStepsFunction>(library.get(), "QuerySteps"),
                           Export<GetStepNumberFunction>(library.get(), "GetStepNumber"), path, nullptr,
@@ -224,7 +225,7 @@ void RunPluginSteps(int level, HWND window, int barId, int textId)
     HWND bar = GetDlgItem(window, barId);
     for (const PluginStep* step = g_Steps; step; step = step->next) {
         if (step->level != level) continue;
-        UniqueModule library(LoadLibraryA(step->libraryPath));
+        UniqueModule library(LoadScriptLibrary(step->libraryPath));
         if (!library) {
             TraceMessage(-1, 1, "Loading of dll %s failed.\n", step->libraryPath);
             continue;

@@ -4,13 +4,14 @@
 //
 // The first three are read from the file (its headers and export table) without running
 // anything. The version can only be had by calling the library's GetVersionNumber, so a
-// library that exports it is loaded for real, as setup.exe loads it (LoadLibrary, which
-// runs its start-up code in this process), asked, and unloaded again. Its folder is
-// searched for the libraries it needs, as it would be with setup.exe beside it.
+// library that exports it is loaded for real, through setup.exe's own loading function
+// (which runs its start-up code in this process), asked, and unloaded again. Its folder
+// is searched for the libraries it needs, as it is by setup.exe.
 
 #include "checker.h"
 #include "pe.h"
 
+#include "../app/libraries.h"
 #include "../catalogue/plugins.h"
 
 #include <cstdio>
@@ -122,7 +123,7 @@ const LoadRecord* LoadForVersion(Checker* checker, const char* path, LoadRecord*
 
     // A library that needs a missing one must not stop the run with a system message box.
     const UINT mode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-    HMODULE library = LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    HMODULE library = LoadScriptLibrary(path);
     record->error = library ? 0 : GetLastError();
     SetErrorMode(mode);
     if (!library) return record;

@@ -9,6 +9,8 @@
 
 #include "checker.h"
 
+#include "../app/libraries.h"
+
 #include <cstdio>
 #include <cstring>
 
@@ -28,9 +30,10 @@ const char UsageText[] =
     "and sections of the same name count as one).\n"
     "\n"
     "Condition and plug-in libraries are inspected as files: their headers and export\n"
-    "tables. To read the interface version a library reports, infcheck loads it with\n"
-    "LoadLibrary, as setup.exe does, and calls its GetVersionNumber: the library's own\n"
-    "start-up code runs in this process.\n"
+    "tables. To read the interface version a library reports, infcheck loads it as\n"
+    "setup.exe does (the libraries it imports are looked for in its own folder, then in\n"
+    "the system's), and calls its GetVersionNumber: the library's own start-up code runs\n"
+    "in this process.\n"
     "\n"
     "Exit code: 0 no errors, 1 errors found, 2 setup.inf could not be opened (or the\n"
     "command line was not understood).\n";
@@ -66,6 +69,9 @@ int main(int argc, char** argv)
         std::fputs(UsageText, argc > 2 ? stderr : stdout);
         return argc > 2 ? 2 : 0;
     }
+    // Libraries are searched for as setup.exe searches for them, so that a library that
+    // setup.exe cannot load is not passed here.
+    RestrictLibrarySearch();
     Checker* checker = &g_Checker;
     if (!OpenScript(checker, argc == 2 ? argv[1] : nullptr)) return 2;
 

@@ -80,6 +80,17 @@ TEST(StartConditions, ARefusingLibraryShowsItsReasonAndEndsTheRun)
                        "Norvale service pack 3 is required.");
 }
 
+// A library that needs a library of its own beside it on the medium finds it there.
+TEST(StartConditions, ALibraryFindsTheLibrariesItImportsBesideIt)
+{
+    e2e::Medium medium("e2e-cond-helped");
+    ASSERT_TRUE(medium.ready);
+    ASSERT_TRUE(AddLibrary(medium, "cond_helped.dll") && AddLibrary(medium, "cond_tessaro.dll"));
+    ASSERT_TRUE(medium.WriteScript("[Version]\r\nSignature=\"$Chicago$\"\r\n[Install]\r\nConditions=Helped\r\n"
+                                   "[Helped]\r\n1=cond_helped.dll,HoldsThroughHelper\r\n"));
+    EXPECT_WELCOME_PAGE_RUN(e2e::RunToFirstPageAndCancel(medium.exe, ""));
+}
+
 TEST(StartConditions, TheBoxHasNoIconUnlikeTheScriptError)
 {
     e2e::Medium medium("e2e-conditions-icon");
