@@ -12,12 +12,14 @@
 #include "dlgtemplate.h"
 #include "../catalogue/catalogue.h"
 #include "../catalogue/conditions.h"
+#include "../catalogue/registration.h"
 #include "../pages/pages.h"
 #include "../resources/resource.h"
 
 #include <prsht.h>
 
 #include <cstddef>
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -87,6 +89,23 @@ const PageDefinition Pages[8] = {
     {RemovePageProc, IDD_REMOVE, 0, 0, true},
     {RemoveFinishPageProc, IDD_REMOVE_FINISH, 0, 0, true},
 };
+
+// A removal of named entries goes ahead only when the script knows every name: the
+// Uninstall key also holds other programs' entries, which are not this package's to
+// delete. Tells the user which name it does not know.
+bool RemovalNamesKnown(HINF inf, HINSTANCE instance, HWND owner)
+{
+    if (g_Options.Action != ActionRemove) return true;
+    for (const char* key = g_Options.SelectedProducts; *key; key += std::strlen(key) + 1) {
+        if (IsPackageEntry(inf, key)) continue;
+        char format[256] = "", text[256 + 128];
+        LoadStringA(instance, IDS_UNKNOWN_ENTRY, format, sizeof format);
+        std::snprintf(text, sizeof text, format, key);
+        MessageBoxA(owner, text, nullptr, MB_OK | MB_ICONERROR);
+        return false;
+    }
+    return true;
+}
 
 void* HeapResize(void* block, size_t size)
 {
@@ -267,7 +286,8 @@ int RunWizard(HWND mainWindow)
     bool shown = false;
     if (complete && CheckStartConditions(session.InfHandle, instance, mainWindow)
         && BuildProductCatalogue(session.InfHandle, mainWindow, instance, g_Sections.ProductsSection,
-                                 g_Options.Action)) {
+                                 g_Options.Action)
+        && RemovalNamesKnown(session.InfHandle, instance, mainWindow)) {
         PropertySheetA(reinterpret_cast<LPCPROPSHEETHEADERA>(&sheet));
         shown = true;
     }

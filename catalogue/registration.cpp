@@ -3,7 +3,8 @@
 // An installation writes a key per selected product that has a remove section, then the
 // package's main entry (the Uninstall line of the install section). The keys are
 // written before the installation steps run, so they stay when the installation then
-// fails. A removal reads the recorded target folder back and deletes the keys.
+// fails. A removal reads the recorded target folder back and deletes the keys once its
+// steps have succeeded, and only keys that the script names.
 
 #include "registration.h"
 
@@ -161,6 +162,16 @@ int DeleteUninstallEntries(const char* keys)
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, UninstallKey, 0, KEY_READ, parent.put()) != ERROR_SUCCESS) return 0;
     for (const char* key = keys; key && *key; key += std::strlen(key) + 1) RegDeleteKeyA(parent.get(), key);
     return 1;
+}
+
+int IsPackageEntry(HINF inf, const char* key)
+{
+    INFCONTEXT line;
+    if (!key || !*key) return 0;
+    if (InfFindLine(inf, g_Sections.ProductsSection, key, &line)) return 1;
+    char entry[256];
+    return InfGetKeyField(inf, g_Sections.InstallSection, "Uninstall", 1, entry, sizeof entry)
+           && lstrcmpiA(entry, key) == 0;
 }
 
 int DeleteMainUninstallEntry(HINF inf)

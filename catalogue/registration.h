@@ -17,6 +17,10 @@ int GetRemovalTitle(HINF inf, const char* selected, char* title, DWORD size, int
 int FindRecordedTargetDir(HINF inf, const char* keys, char* folder);
 int DeleteUninstallEntries(const char* keys);
 
+// Whether `key` names an entry of this package: a product key of the products section or
+// the name on the Uninstall line. A removal deletes no other entry.
+int IsPackageEntry(HINF inf, const char* key);
+
 // Deletes the package's main entry (the Uninstall line of the install section); 1 when
 // there is none or it was deleted.
 int DeleteMainUninstallEntry(HINF inf);

@@ -47,6 +47,7 @@
 #define IDS_PHASE_SHORTCUTS     1321
 #define IDS_PHASE_STARTING      1322
 #define IDS_CANNOT_INSTALL      1324
+#define IDS_UNKNOWN_ENTRY       1330
 
 // Controls of the page templates.
 #define IDC_TITLE               1202  // title, hint or description text, per page

@@ -419,6 +419,23 @@ TEST(Unattended, EmptyListMeansTheDefaultsAndTheMainEntryLeavesRegisteredProduct
     ExpectProduct(package, "Viewer", true, "QX-40 Log Viewer", "1.4");
 }
 
+// Another program's entry is not this package's to delete: a removal of a name that the
+// script does not know removes nothing and says so.
+TEST(Unattended, RemovalOfANameTheScriptDoesNotKnowRemovesNothing)
+{
+    Package package("O");
+    ASSERT_TRUE(package.ready) << package.target;
+    e2e::UninstallEntry other("OtherVendorApp" + package.id);
+    ASSERT_TRUE(other.Write("DisplayName", "Another vendor's application"));
+
+    const e2e::UnattendedRun run = e2e::RunUnattended(package.medium().exe, "/remove:" + other.key + " /quiet /lang:eng");
+    ASSERT_EQ(1u, run.boxes.size()) << e2e::DescribeBoxes(run.boxes);
+    EXPECT_EQ("This installation package does not contain " + other.key + ".\r\rNothing has been removed.",
+              run.boxes[0].text);
+    EXPECT_TRUE(other.Exists());
+    EXPECT_TRUE(run.exit.exited);
+}
+
 TEST(Unattended, FailedFileCopyShowsTheErrorAndWaitsForTheUser)
 {
     Package package("F");
