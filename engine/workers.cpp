@@ -213,11 +213,16 @@ DWORD WINAPI RunRemoveWorker(LPVOID parameter)
     if (FindRecordedTargetDir(session->InfHandle, g_Options.SelectedProducts, folder))
         SetupSetDirectoryIdA(session->InfHandle, DIRID_USER, folder);
     CollectRemoveSections(session->InfHandle, g_Options.SelectedProducts, g_SectionList);
-    DeleteUninstallEntries(g_Options.SelectedProducts);
-    // When the main remove section runs, nothing of the package stays, and its main entry
-    // goes too: left behind, the list of installed software would keep a command whose
-    // script and program the removal deletes.
-    if (TextListIndexOf(g_SectionList, g_Sections.RemoveSection) >= 0) DeleteMainUninstallEntry(session->InfHandle);
     const int succeeded = RunSetupSteps(session->InfHandle, g_SectionList, page);
+    // The entries go only once the product is gone: after a failure they stay, so that
+    // the list of installed software still shows the product and can remove it again.
+    // When the main remove section ran, nothing of the package stays, and its main entry
+    // goes too: left behind, the list would keep a command whose script and program the
+    // removal deleted.
+    if (succeeded) {
+        DeleteUninstallEntries(g_Options.SelectedProducts);
+        if (TextListIndexOf(g_SectionList, g_Sections.RemoveSection) >= 0)
+            DeleteMainUninstallEntry(session->InfHandle);
+    }
     return FinishWorker(page, session->InfHandle, succeeded);
 }
