@@ -167,6 +167,11 @@ UINT CALLBACK FileQueueCallback(PVOID contextPointer, UINT notification, UINT_PT
         // with files missing; the page shows the error and the user may run the steps again.
         if (paths) SetLastError(paths->Win32Error);
         return FILEOP_ABORT;
+    case SPFILENOTIFY_RENAMEERROR:
+        // A rename that failed ends the commit with its error, as a failed copy does;
+        // Wine's default callback (observed on Wine 8) skips it without a word.
+        if (paths) SetLastError(paths->Win32Error);
+        return FILEOP_ABORT;
     case SPFILENOTIFY_STARTDELETE:
         // A read-only file that the script deletes is deleted: the attribute guards
         // against changes by mistake, not against the removal of the package, and left

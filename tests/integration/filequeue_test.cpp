@@ -521,6 +521,18 @@ TEST_F(QueueCabinet, FailedCopyEndsTheCommitWithItsError)
     }
 }
 
+class QueueRename : public QueueFixture {};
+
+// A rename whose new name is taken ends the commit with its error, as a failed copy does.
+TEST_F(QueueRename, FailedRenameEndsTheCommitWithItsError)
+{
+    ASSERT_TRUE(MakeFile("T\\old.txt", "old") && MakeFile("T\\taken.txt", "taken"));
+    SetLastError(0xdeadbeef);
+    EXPECT_FALSE(CommitScript("[DestinationDirs]\r\nRen.Files = 32768,T\r\n[Install]\r\nRenFiles = Ren.Files\r\n"
+                              "[Ren.Files]\r\ntaken.txt,old.txt\r\n", 0));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_ALREADY_EXISTS), GetLastError());
+}
+
 // Copies onto targets that are in use, with the machine's list of operations for the
 // next start emptied for the test and restored afterwards.
 class QueueReplacement : public QueueFixture {
