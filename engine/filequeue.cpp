@@ -33,8 +33,28 @@ bool IsCabinetCopiedAsItself(const char* source, const char* target)
            && lstrcmpiA(targetExtension, ".cab") == 0;
 }
 
+// Makes the folder of `target` and every missing folder above it. The queue makes the
+// target folder only after the start-copy notification, so a cabinet that is the first
+// file of a new folder would find none; a folder that exists (or a drive) just fails.
+void MakeFolderOf(const char* target)
+{
+    char folder[MAX_PATH];
+    lstrcpynA(folder, target, sizeof folder);
+    char* last = std::strrchr(folder, '\\');
+    if (!last) return;
+    *last = '\0';
+    for (char* p = folder + 1; *p; ++p) {
+        if (*p != '\\') continue;
+        *p = '\0';
+        CreateDirectoryA(folder, nullptr);
+        *p = '\\';
+    }
+    CreateDirectoryA(folder, nullptr);
+}
+
 UINT CopyCabinet(const FILEPATHS_A* paths)
 {
+    MakeFolderOf(paths->Target);
     SetFileAttributesA(paths->Target, FILE_ATTRIBUTE_NORMAL);
     const BOOL copied = CopyFileA(paths->Source, paths->Target, FALSE);
     SetFileAttributesA(paths->Target, FILE_ATTRIBUTE_NORMAL);

@@ -446,16 +446,17 @@ TEST_F(QueueCabinet, CabinetUnderItsOwnNameIsCopiedByTheCallback)
     ASSERT_TRUE(SetFileAttributesA(Path("src\\data.cab").c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
     ASSERT_TRUE(SetFileAttributesA(Path("src\\Second.CAB").c_str(), FILE_ATTRIBUTE_HIDDEN));
 
-    // The second one differs from its source only in letter case.
-    EXPECT_TRUE(CommitScript("[DestinationDirs]\r\nCab.Files = 32768,T\r\n"
-                             "[Install]\r\nCopyFiles = Cab.Files\r\n"
-                             "[Cab.Files]\r\ndata.cab\r\nsecond.cab,Second.CAB\r\n",
+    // The second one differs from its source only in letter case, and is the first file
+    // of a folder that is not there yet.
+    EXPECT_TRUE(CommitScript("[DestinationDirs]\r\nCab.Files = 32768,T\r\nCab.New = 32768,New\\Sub\r\n"
+                             "[Install]\r\nCopyFiles = Cab.Files, Cab.New\r\n"
+                             "[Cab.Files]\r\ndata.cab\r\n[Cab.New]\r\nsecond.cab,Second.CAB\r\n",
                              SP_COPY_DELETESOURCE));
 
     EXPECT_EQ(first, Contents("T\\data.cab"));
     EXPECT_EQ(NormalAttributes(), GetFileAttributesA(Path("T\\data.cab").c_str()));
-    EXPECT_EQ(second, Contents("T\\second.cab"));
-    EXPECT_EQ(NormalAttributes(), GetFileAttributesA(Path("T\\second.cab").c_str()));
+    EXPECT_TRUE(second == Contents("New\\Sub\\second.cab"));
+    EXPECT_EQ(NormalAttributes(), GetFileAttributesA(Path("New\\Sub\\second.cab").c_str()));
     EXPECT_TRUE(Exists("src\\data.cab"));
     EXPECT_TRUE(Exists("src\\Second.CAB"));
     // Each cabinet is reported done once, by the callback.
