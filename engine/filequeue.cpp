@@ -79,10 +79,10 @@ void AfterDeletion(FileQueueContext* context, const char* target)
         lstrcpynA(context->CurrentFolder, folder, MAX_PATH);
         context->PendingCount = 0;
     }
-    if (FileExists(target)) {
+    // Only a file that is really scheduled asks for a restart and counts as leaving.
+    if (FileExists(target) && DeleteFileAtRestart(target)) {
         g_Options.RebootNeeded = 1;
         ++context->PendingCount;
-        DeleteFileAtRestart(target);
     }
     // A folder that is not there (a deletion in a folder that never existed) is not
     // scheduled: there is nothing to remove at the restart.

@@ -855,6 +855,19 @@ TEST_F(RestartDeletion95, FileInUseDuringACommitGoesToWininitAndTheFolderStays)
     EXPECT_EQ(Strings(), PendingOperations());
 }
 
+// A deletion that cannot be entered (a section over 64 KiB) asks for no restart.
+TEST_F(RestartDeletion95, DeletionThatCannotBeEnteredAsksForNoRestart)
+{
+    const std::string file = MakeLongNamedFile();
+    std::string section = "[Rename]\r\n";
+    while (section.size() <= 66 * 1024) section += "NUL=C:\\PROGRA~1\\VENDOR\\MODULES\\FILE0000.DLL\r\n";
+    ASSERT_TRUE(testsupport::WriteFile(wininit_, section));
+
+    auto result = Probe("win98", "commitdelete " + testsupport::Quote(file));
+    EXPECT_EQ("1", result["commit"]);
+    EXPECT_EQ("0", result["reboot"]);
+}
+
 TEST_F(RestartDeletion95, NT4UsesTheNTFamilyListNotWininit)
 {
     const std::string file = MakeLongNamedFile();
