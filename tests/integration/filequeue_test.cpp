@@ -855,6 +855,24 @@ TEST_F(RestartDeletion95, FileInUseDuringACommitGoesToWininitAndTheFolderStays)
     EXPECT_EQ(Strings(), PendingOperations());
 }
 
+TEST_F(RestartDeletion95, CopyOntoAFileInUseIsStagedAndEnteredInWininit)
+{
+    const std::string file = MakeLongNamedFile();
+    ASSERT_TRUE(testsupport::WriteFile(folder_ + "\\Long Library Name.dll", "new"));
+    DeleteFileA(wininit_.c_str());
+
+    auto result = Probe("win98", "commitcopy " + testsupport::Quote(file) + " " + testsupport::Quote(folder_));
+    EXPECT_EQ("1", result["commit"]);
+    EXPECT_EQ("1", result["reboot"]);
+    // "<short target>=<short staged file>".
+    const Strings lines = SectionLines(Wininit(), "Rename");
+    ASSERT_EQ(1u, lines.size()) << Wininit();
+    const std::string staged = lines[0].substr(lines[0].find('=') + 1);
+    EXPECT_EQ(ShortPath(file) + "=" + ShortPath(staged), lines[0]);
+    std::string bytes;
+    EXPECT_TRUE(testsupport::ReadFile(staged, &bytes) && bytes == "new") << staged;
+}
+
 // A deletion that cannot be entered (a section over 64 KiB) asks for no restart.
 TEST_F(RestartDeletion95, DeletionThatCannotBeEnteredAsksForNoRestart)
 {
