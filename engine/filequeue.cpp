@@ -33,8 +33,28 @@ bool IsCabinetCopiedAsItself(const char* source, const char* target)
            && lstrcmpiA(targetExtension, ".cab") == 0;
 }
 
+// Makes the folder of `target` and every missing folder above it. The queue makes the
+// target folder only after the start-copy notification, so a cabinet that is the first
+// file of a new folder would find none; a folder that exists (or a drive) just fails.
+void MakeFolderOf(const char* target)
+{
+    char folder[MAX_PATH];
+    lstrcpynA(folder, target, sizeof folder);
+    char* last = std::strrchr(folder, '\\');
+    if (!last) return;
+    *last = '\0';
+    for (char* p = folder + 1; *p; ++p) {
+        if (*p != '\\') continue;
+        *p = '\0';
+        CreateDirectoryA(folder, nullptr);
+        *p = '\\';
+    }
+    CreateDirectoryA(folder, nullptr);
+}
+
 UINT CopyCabinet(const FILEPATHS_A* paths)
 {
+    MakeFolderOf(paths->Target);
     SetFileAttributesA(paths->Target, FILE_ATTRIBUTE_NORMAL);
     const BOOL copied = CopyFileA(paths->Source, paths->Target, FALSE);
     SetFileAttributesA(paths->Target, FILE_ATTRIBUTE_NORMAL);
@@ -59,10 +79,10 @@ void AfterDeletion(FileQueueContext* context, const char* target)
         lstrcpynA(context->CurrentFolder, folder, MAX_PATH);
         context->PendingCount = 0;
     }
-    if (FileExists(target)) {
+    // Only a file that is really scheduled asks for a restart and counts as leaving.
+    if (FileExists(target) && DeleteFileAtRestart(target)) {
         g_Options.RebootNeeded = 1;
         ++context->PendingCount;
-        DeleteFileAtRestart(target);
     }
     // A folder that is not there (a deletion in a folder that never existed) is not
     // scheduled: there is nothing to remove at the restart.
@@ -71,15 +91,48 @@ void AfterDeletion(FileQueueContext* context, const char* target)
         DeleteFolderAtRestart(folder);
 }
 
+// The Windows 95 family's next start: appends to wininit.ini's [Rename] section the
+// deletion of `path` (no target) or its move onto `target`, both by short path.
+int AddWininitRename(const char* path, const char* target)
+{
+    // Room for the longest Windows folder that fits 256 bytes and the file name.
+    char wininit[256 + sizeof "\\wininit.ini"];
+    const UINT length = GetWindowsDirectoryA(wininit, 256);
+    if (length == 0 || length >= 256) return 0;
+    lstrcatA(wininit, "\\wininit.ini");
+    char shortPath[256], shortTarget[256];
+    DWORD shortLength = GetShortPathNameA(path, shortPath, sizeof shortPath);
+    if (shortLength == 0 || shortLength >= sizeof shortPath) return 0;
+    if (target) {
+        shortLength = GetShortPathNameA(target, shortTarget, sizeof shortTarget);
+        if (shortLength == 0 || shortLength >= sizeof shortTarget) return 0;
+    }
+
+    // Read the whole section, growing the image until nothing was cut, so that the
+    // entries already there are written back complete.
+    for (DWORD capacity = 1024; capacity <= 64 * 1024; capacity *= 2) {
+        UniqueHeapBlock block(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, capacity));
+        char* image = static_cast<char*>(block.get());
+        if (!image) return 0;
+        const DWORD used = GetPrivateProfileSectionA("Rename", image, capacity, wininit);
+        if (RenameImageMayBeCut(capacity, used)) continue;
+        if (!AppendRenameEntry(image, capacity, used, shortPath, target ? shortTarget : nullptr)) continue;
+        WritePrivateProfileSectionA("Rename", image, wininit);
+        return 1;
+    }
+    // A section too large to read whole is left as it is; nothing is scheduled.
+    return 0;
+}
+
 // The copy of `paths` failed because its target is held open by another program.
 // Windows' Setup API then copies the file beside the target under a temporary name and
 // replaces the target at the next start by itself; Wine's (observed on Wine 8) reports
-// the sharing violation as a copy error instead. The same replacement is made here, on
-// the NT family (the Windows 95 family's wininit.ini is not written for replacements):
-// the result is 1 when the replacement is scheduled and a restart is needed.
+// the sharing violation as a copy error instead. The same replacement is made here: on
+// the NT family through MoveFileExA, on the Windows 95 family through wininit.ini. The
+// result is 1 when the replacement is scheduled and a restart is needed.
 int ReplaceAtRestart(const FILEPATHS_A* paths)
 {
-    if (IsWindows95Family() || !paths->Source || !paths->Target) return 0;
+    if (!paths->Source || !paths->Target) return 0;
     if (paths->Win32Error != ERROR_SHARING_VIOLATION && paths->Win32Error != ERROR_LOCK_VIOLATION
         && paths->Win32Error != ERROR_USER_MAPPED_FILE)
         return 0;
@@ -90,7 +143,9 @@ int ReplaceAtRestart(const FILEPATHS_A* paths)
     *slash = '\0';
     if (!GetTempFileNameA(folder, "stp", 0, staged)) return 0;
     if (!CopyFileA(paths->Source, staged, FALSE)
-        || !MoveFileExA(staged, paths->Target, MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING)) {
+        || !(IsWindows95Family()
+                 ? AddWininitRename(staged, paths->Target)
+                 : MoveFileExA(staged, paths->Target, MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING))) {
         DeleteFileA(staged);
         SetLastError(paths->Win32Error);
         return 0;
@@ -167,6 +222,11 @@ UINT CALLBACK FileQueueCallback(PVOID contextPointer, UINT notification, UINT_PT
         // with files missing; the page shows the error and the user may run the steps again.
         if (paths) SetLastError(paths->Win32Error);
         return FILEOP_ABORT;
+    case SPFILENOTIFY_RENAMEERROR:
+        // A rename that failed ends the commit with its error, as a failed copy does;
+        // Wine's default callback (observed on Wine 8) skips it without a word.
+        if (paths) SetLastError(paths->Win32Error);
+        return FILEOP_ABORT;
     case SPFILENOTIFY_STARTDELETE:
         // A read-only file that the script deletes is deleted: the attribute guards
         // against changes by mistake, not against the removal of the package, and left
@@ -232,30 +292,7 @@ int CountFilesInFolder(const char* folder)
 int DeleteFileAtRestart(const char* path)
 {
     if (!IsWindows95Family()) return MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) ? 1 : 0;
-
-    // Room for the longest Windows folder that fits 256 bytes and the file name.
-    char wininit[256 + sizeof "\\wininit.ini"];
-    const UINT length = GetWindowsDirectoryA(wininit, 256);
-    if (length == 0 || length >= 256) return 0;
-    lstrcatA(wininit, "\\wininit.ini");
-    char shortPath[256];
-    const DWORD shortLength = GetShortPathNameA(path, shortPath, sizeof shortPath);
-    if (shortLength == 0 || shortLength >= sizeof shortPath) return 0;
-
-    // Read the whole section, growing the image until nothing was cut, so that the
-    // entries already there are written back complete.
-    for (DWORD capacity = 1024; capacity <= 64 * 1024; capacity *= 2) {
-        UniqueHeapBlock block(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, capacity));
-        char* image = static_cast<char*>(block.get());
-        if (!image) return 0;
-        const DWORD used = GetPrivateProfileSectionA("Rename", image, capacity, wininit);
-        if (RenameImageMayBeCut(capacity, used)) continue;
-        if (!AppendRenameEntry(image, capacity, used, shortPath)) continue;
-        WritePrivateProfileSectionA("Rename", image, wininit);
-        return 1;
-    }
-    // A section too large to read whole is left as it is; the file is not scheduled.
-    return 0;
+    return AddWininitRename(path, nullptr);
 }
 
 int DeleteFolderAtRestart(const char* folder)

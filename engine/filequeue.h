@@ -11,6 +11,7 @@
 // (but for such scheduled files) is removed now or at the next start. Two more make
 // every system behave like Windows: a copy whose target is held open is staged beside
 // it and replaces it at the next start, and a read-only file is deleted like any other.
+// A copy or a rename that fails ends the commit with its error.
 #pragma once
 
 #include <windows.h>

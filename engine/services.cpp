@@ -68,11 +68,12 @@ const char* ReadString(HINF inf, const char* section, const char* key, char* buf
     return InfGetKeyField(inf, section, key, 1, buffer, size) ? buffer : nullptr;
 }
 
-DWORD ReadInteger(HINF inf, const char* section, const char* key)
+// A number of a service-install section, or `absent` when the section gives none.
+DWORD ReadInteger(HINF inf, const char* section, const char* key, DWORD absent)
 {
     INFCONTEXT line;
     int value = 0;
-    if (!InfFindLine(inf, section, key, &line) || !InfGetSetupIntField(&line, 1, &value)) return 0;
+    if (!InfFindLine(inf, section, key, &line) || !InfGetSetupIntField(&line, 1, &value)) return absent;
     return static_cast<DWORD>(value);
 }
 
@@ -144,9 +145,6 @@ int AddOrUpdateService(HINF inf, const char* name, const char* installSection)
 
     char displayBuffer[256], binaryBuffer[256], groupBuffer[256], accountBuffer[256];
     const char* displayName = ReadString(inf, installSection, "DisplayName", displayBuffer, sizeof displayBuffer);
-    const DWORD serviceType = ReadInteger(inf, installSection, "ServiceType");
-    const DWORD startType = ReadInteger(inf, installSection, "StartType");
-    const DWORD errorControl = ReadInteger(inf, installSection, "ErrorControl");
     const char* binary = ReadString(inf, installSection, "ServiceBinary", binaryBuffer, sizeof binaryBuffer);
     const char* group = ReadString(inf, installSection, "LoadOrderGroup", groupBuffer, sizeof groupBuffer);
     // All of the dependencies, however many: a list cut short would start the
@@ -162,9 +160,18 @@ int AddOrUpdateService(HINF inf, const char* name, const char* installSection)
         if (!manager) return 0;
         const char* dependencyList = static_cast<const char*>(dependencies.get());
         UniqueService service(OpenServiceA(manager.get(), name, SERVICE_ALL_ACCESS));
+        // A number the section does not give is 0 for a new service and left as it is
+        // for an existing one: a 0 start type (boot start) would make the system refuse
+        // the whole change of a service that is a program.
+        const DWORD absent = service ? SERVICE_NO_CHANGE : 0;
+        const DWORD serviceType = ReadInteger(inf, installSection, "ServiceType", absent);
+        const DWORD startType = ReadInteger(inf, installSection, "StartType", absent);
+        const DWORD errorControl = ReadInteger(inf, installSection, "ErrorControl", absent);
         if (service) {
-            ChangeServiceConfigA(service.get(), serviceType, startType, errorControl, binary, group, nullptr,
-                                 dependencyList, account, nullptr, displayName);
+            // A change that the system refuses fails the line, as a failed creation does.
+            if (!ChangeServiceConfigA(service.get(), serviceType, startType, errorControl, binary, group, nullptr,
+                                      dependencyList, account, nullptr, displayName))
+                return 0;
         } else {
             service.reset(CreateServiceA(manager.get(), name, displayName, SERVICE_ALL_ACCESS, serviceType,
                                          startType, errorControl, binary, group, nullptr, dependencyList, account,

@@ -446,16 +446,17 @@ TEST_F(QueueCabinet, CabinetUnderItsOwnNameIsCopiedByTheCallback)
     ASSERT_TRUE(SetFileAttributesA(Path("src\\data.cab").c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
     ASSERT_TRUE(SetFileAttributesA(Path("src\\Second.CAB").c_str(), FILE_ATTRIBUTE_HIDDEN));
 
-    // The second one differs from its source only in letter case.
-    EXPECT_TRUE(CommitScript("[DestinationDirs]\r\nCab.Files = 32768,T\r\n"
-                             "[Install]\r\nCopyFiles = Cab.Files\r\n"
-                             "[Cab.Files]\r\ndata.cab\r\nsecond.cab,Second.CAB\r\n",
+    // The second one differs from its source only in letter case, and is the first file
+    // of a folder that is not there yet.
+    EXPECT_TRUE(CommitScript("[DestinationDirs]\r\nCab.Files = 32768,T\r\nCab.New = 32768,New\\Sub\r\n"
+                             "[Install]\r\nCopyFiles = Cab.Files, Cab.New\r\n"
+                             "[Cab.Files]\r\ndata.cab\r\n[Cab.New]\r\nsecond.cab,Second.CAB\r\n",
                              SP_COPY_DELETESOURCE));
 
     EXPECT_EQ(first, Contents("T\\data.cab"));
     EXPECT_EQ(NormalAttributes(), GetFileAttributesA(Path("T\\data.cab").c_str()));
-    EXPECT_EQ(second, Contents("T\\second.cab"));
-    EXPECT_EQ(NormalAttributes(), GetFileAttributesA(Path("T\\second.cab").c_str()));
+    EXPECT_TRUE(second == Contents("New\\Sub\\second.cab"));
+    EXPECT_EQ(NormalAttributes(), GetFileAttributesA(Path("New\\Sub\\second.cab").c_str()));
     EXPECT_TRUE(Exists("src\\data.cab"));
     EXPECT_TRUE(Exists("src\\Second.CAB"));
     // Each cabinet is reported done once, by the callback.
@@ -519,6 +520,18 @@ TEST_F(QueueCabinet, FailedCopyEndsTheCommitWithItsError)
         EXPECT_EQ(0, g_Options.RebootNeeded);
         testsupport::RemoveTree(Path("T"));
     }
+}
+
+class QueueRename : public QueueFixture {};
+
+// A rename whose new name is taken ends the commit with its error, as a failed copy does.
+TEST_F(QueueRename, FailedRenameEndsTheCommitWithItsError)
+{
+    ASSERT_TRUE(MakeFile("T\\old.txt", "old") && MakeFile("T\\taken.txt", "taken"));
+    SetLastError(0xdeadbeef);
+    EXPECT_FALSE(CommitScript("[DestinationDirs]\r\nRen.Files = 32768,T\r\n[Install]\r\nRenFiles = Ren.Files\r\n"
+                              "[Ren.Files]\r\ntaken.txt,old.txt\r\n", 0));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_ALREADY_EXISTS), GetLastError());
 }
 
 // Copies onto targets that are in use, with the machine's list of operations for the
@@ -840,6 +853,37 @@ TEST_F(RestartDeletion95, FileInUseDuringACommitGoesToWininitAndTheFolderStays)
     EXPECT_TRUE(testsupport::FileExists(file));
     EXPECT_TRUE(testsupport::FileExists(folder));
     EXPECT_EQ(Strings(), PendingOperations());
+}
+
+TEST_F(RestartDeletion95, CopyOntoAFileInUseIsStagedAndEnteredInWininit)
+{
+    const std::string file = MakeLongNamedFile();
+    ASSERT_TRUE(testsupport::WriteFile(folder_ + "\\Long Library Name.dll", "new"));
+    DeleteFileA(wininit_.c_str());
+
+    auto result = Probe("win98", "commitcopy " + testsupport::Quote(file) + " " + testsupport::Quote(folder_));
+    EXPECT_EQ("1", result["commit"]);
+    EXPECT_EQ("1", result["reboot"]);
+    // "<short target>=<short staged file>".
+    const Strings lines = SectionLines(Wininit(), "Rename");
+    ASSERT_EQ(1u, lines.size()) << Wininit();
+    const std::string staged = lines[0].substr(lines[0].find('=') + 1);
+    EXPECT_EQ(ShortPath(file) + "=" + ShortPath(staged), lines[0]);
+    std::string bytes;
+    EXPECT_TRUE(testsupport::ReadFile(staged, &bytes) && bytes == "new") << staged;
+}
+
+// A deletion that cannot be entered (a section over 64 KiB) asks for no restart.
+TEST_F(RestartDeletion95, DeletionThatCannotBeEnteredAsksForNoRestart)
+{
+    const std::string file = MakeLongNamedFile();
+    std::string section = "[Rename]\r\n";
+    while (section.size() <= 66 * 1024) section += "NUL=C:\\PROGRA~1\\VENDOR\\MODULES\\FILE0000.DLL\r\n";
+    ASSERT_TRUE(testsupport::WriteFile(wininit_, section));
+
+    auto result = Probe("win98", "commitdelete " + testsupport::Quote(file));
+    EXPECT_EQ("1", result["commit"]);
+    EXPECT_EQ("0", result["reboot"]);
 }
 
 TEST_F(RestartDeletion95, NT4UsesTheNTFamilyListNotWininit)

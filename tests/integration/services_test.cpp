@@ -448,24 +448,26 @@ TEST_F(AddServiceLines, AbsentValuesArePassedAsNoneOrZero)
     EXPECT_EQ("", config.group);
 }
 
-TEST_F(AddServiceLines, AbsentStringsLeaveAnExistingServicesValuesAlone)
+TEST_F(AddServiceLines, AbsentValuesLeaveAnExistingServicesValuesAlone)
 {
-    // For a reconfigured service "none" means "unchanged", which an empty text would not.
+    // For a reconfigured service "none" means "unchanged", which an empty text or a 0
+    // (boot start, refused for a program) would not; the new program path is taken.
     const std::string name = NewServiceName("Kept");
     const std::string group = "SetupTestOriginal_" + Pid();
     ASSERT_NO_FATAL_FAILURE(InstallFixture(name, kStops, group.c_str()));
     HINF inf = OpenScript("[Main.Services]\r\nAddService=" + name + ",,Sparse.Install\r\n"
-                          "[Sparse.Install]\r\nServiceType=16\r\nStartType=4\r\n");
+                          "[Sparse.Install]\r\nServiceBinary=" + FixturePath(kIgnores) + "\r\n");
     ASSERT_NE(INVALID_HANDLE_VALUE, inf);
 
     ASSERT_EQ(1, InstallSectionServices(inf, "Main"));
     const ServiceConfig config = ReadConfig(name);
     ASSERT_TRUE(config.read);
-    EXPECT_EQ(static_cast<DWORD>(SERVICE_DISABLED), config.startType);
-    EXPECT_EQ(static_cast<DWORD>(SERVICE_ERROR_IGNORE), config.errorControl);  // absent: 0
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_WIN32_OWN_PROCESS), config.serviceType);
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_DEMAND_START), config.startType);
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_ERROR_NORMAL), config.errorControl);
     EXPECT_EQ(name, config.displayName);
     EXPECT_EQ(group, config.group);
-    EXPECT_EQ(FixturePath(kStops), config.binary);
+    EXPECT_EQ(FixturePath(kIgnores), config.binary);
 }
 
 TEST_F(AddServiceLines, AnExistingServiceIsReconfiguredWithEveryDependency)
@@ -506,23 +508,25 @@ TEST_F(AddServiceLines, AnExistingServiceIsReconfiguredWithEveryDependency)
     EXPECT_EQ(MultiString(dependencies), stored);
 }
 
-TEST_F(AddServiceLines, AChangeThatTheSystemRefusesStillSucceeds)
+TEST_F(AddServiceLines, AChangeThatTheSystemRefusesFailsWithItsErrorAndEndsThePass)
 {
     const std::string name = NewServiceName("Refused");
     const std::string later = NewServiceName("Later");
     ASSERT_NO_FATAL_FAILURE(InstallFixture(name, kStops));
     ASSERT_NO_FATAL_FAILURE(InstallFixture(later, kStops));
-    // No ServiceType or StartType: both are passed as 0, which no Win32 service takes.
+    // Boot start, which no Win32 service takes.
     HINF inf = OpenScript("[Main.Services]\r\nAddService=" + name + ",,Rename.Install\r\nDelService=" + later
-                          + "\r\n[Rename.Install]\r\nDisplayName=Renamed\r\n");
+                          + "\r\n[Rename.Install]\r\nDisplayName=Renamed\r\nStartType=0\r\n");
     ASSERT_NE(INVALID_HANDLE_VALUE, inf);
 
-    EXPECT_EQ(1, InstallSectionServices(inf, "Main"));
+    SetLastError(0xdeadbeef);
+    EXPECT_EQ(0, InstallSectionServices(inf, "Main"));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), GetLastError());
     const ServiceConfig config = ReadConfig(name);
     ASSERT_TRUE(config.read);
     EXPECT_EQ(name, config.displayName);  // the change was refused as a whole
     EXPECT_EQ(static_cast<DWORD>(SERVICE_DEMAND_START), config.startType);
-    EXPECT_EQ(static_cast<DWORD>(ERROR_SERVICE_DOES_NOT_EXIST), OpenError(later));
+    EXPECT_EQ(0u, OpenError(later));
 }
 
 TEST_F(AddServiceLines, AMissingInstallSectionFailsAndEndsThePass)

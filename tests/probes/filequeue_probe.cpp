@@ -7,6 +7,8 @@
 //                                        FileQueueCallback while holding the file open
 //                                        without sharing: the commit's result and
 //                                        RebootNeeded afterwards
+//   filequeue_probe commitcopy PATH FOLDER the same, copying FOLDER's file of PATH's name
+//                                        onto PATH
 // The integration tests run copies of it as Windows 95, 98, Me and NT 4.
 
 #include "../../app/options.h"
@@ -17,7 +19,7 @@
 
 namespace {
 
-int CommitLockedDeletion(const char* path)
+int CommitLockedOperation(const char* path, const char* source)
 {
     char folder[MAX_PATH];
     lstrcpynA(folder, path, sizeof folder);
@@ -31,7 +33,8 @@ int CommitLockedDeletion(const char* path)
         return 1;
     }
     HSPFILEQ queue = SetupOpenFileQueue();
-    const BOOL queued = SetupQueueDeleteA(queue, folder, slash + 1);
+    const BOOL queued = source ? SetupQueueCopyA(queue, source, nullptr, slash + 1, nullptr, nullptr, folder, nullptr, 0)
+                               : SetupQueueDeleteA(queue, folder, slash + 1);
     FileQueueContext context = {};
     context.DefaultContext = SetupInitDefaultQueueCallbackEx(nullptr, nullptr, 0, 0, nullptr);
     const BOOL committed = queued && SetupCommitFileQueueA(nullptr, queue, FileQueueCallback, &context);
@@ -60,7 +63,9 @@ int main(int argc, char** argv)
         std::printf("result=%d\n", DeleteFolderAtRestart(argv[2]));
         return 0;
     }
-    if (argc >= 3 && std::strcmp(argv[1], "commitdelete") == 0) return CommitLockedDeletion(argv[2]);
-    std::fprintf(stderr, "usage: filequeue_probe windows | deletefile PATH | deletefolder PATH | commitdelete PATH\n");
+    if (argc >= 3 && std::strcmp(argv[1], "commitdelete") == 0) return CommitLockedOperation(argv[2], nullptr);
+    if (argc >= 4 && std::strcmp(argv[1], "commitcopy") == 0) return CommitLockedOperation(argv[2], argv[3]);
+    std::fprintf(stderr, "usage: filequeue_probe windows | deletefile PATH | deletefolder PATH | commitdelete PATH"
+                         " | commitcopy PATH FOLDER\n");
     return 2;
 }

@@ -56,6 +56,11 @@ TEST(RenameImage, AppendsToAnEmptySection)
 
     EXPECT_EQ(1, AppendRenameEntry(image.data(), image.size(), used, "C:\\A"));
     EXPECT_EQ(std::string("NUL=C:\\A\0\0ZZZZZZ", 16), Bytes(image));
+    // A replacement: the target, not NUL, is the key.
+    image = MakeImage({}, 16, &used);
+    EXPECT_EQ(0, AppendRenameEntry(image.data(), 10, used, "C:\\B", "C:\\A"));
+    EXPECT_EQ(1, AppendRenameEntry(image.data(), image.size(), used, "C:\\B", "C:\\A"));
+    EXPECT_EQ(std::string("C:\\A=C:\\B\0\0ZZZZZ", 16), Bytes(image));
 }
 
 TEST(RenameImage, EntryThatFillsTheImageExactlyIsWritten)
