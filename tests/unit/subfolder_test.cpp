@@ -56,4 +56,13 @@ TEST(BrowseSubfolder, NeverPastTheBuffer)
     EXPECT_EQ("<refused:" + deep + ">", Append(deep.c_str(), "Viewer"));
 }
 
+TEST(TargetFolder, OnlyAFullPathIsAFolderToInstallInto)
+{
+    for (const char* full : {"C:\\", "c:\\Tools", "Z:\\a\\b", "\\\\server\\share", "\\\\server\\share\\Tools"})
+        EXPECT_TRUE(IsFullPath(full)) << full;
+    for (const char* partial : {"", "relative\\folder", "C:", "C:Tools", "\\Tools", "1:\\Tools", "\\\\", "\\\\server",
+                                "\\\\server\\", "\\\\\\share", "\\\\server\\\\share"})
+        EXPECT_FALSE(IsFullPath(partial)) << partial;
+}
+
 } // namespace
