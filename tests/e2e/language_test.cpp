@@ -366,7 +366,7 @@ void ExpectFailureBox(const FailureSeen& seen, const LanguageTexts& sentence, DW
 // `version` ("" runs it as the prefix's own version).
 struct ProbeAnswer {
     bool ran = false;
-    std::string detected, chosen, languages, count;
+    std::string detected, chosen, languages, count, uiLanguage;
     std::string output;
 };
 
@@ -394,6 +394,7 @@ ProbeAnswer ProbeLanguage(const std::string& version)
             if (name == "chosen") answer.chosen = value;
             if (name == "languages") answer.languages = value;
             if (name == "count") answer.count = value;
+            if (name == "interface") answer.uiLanguage = value;
         }
         at = end + 1;
     }
@@ -590,6 +591,18 @@ TEST(LanguageDetection, TheWelcomeDialogExistsInGermanEnglishAndFrench)
     EXPECT_EQ("3", answer.count);
     // In the order the platform reports them; Wine and Windows sort them by number.
     EXPECT_EQ("0407,0409,040c", answer.languages);
+}
+
+// From Windows Vista on the thread locale no longer chooses the language of dialogs and
+// strings: the chosen language also becomes the thread's user-interface language there,
+// and only there (Wine picks the resources by the thread locale on every version).
+TEST(LanguageDetection, FromVistaOnTheChosenLanguageIsTheThreadsInterfaceLanguage)
+{
+    for (const char* version : {"win7", "win2k", "nt40", "win98"}) {
+        const ProbeAnswer answer = ProbeLanguage(version);
+        ASSERT_TRUE(answer.ran) << answer.output;
+        EXPECT_EQ(std::string(version) == "win7" ? answer.chosen : "0000", answer.uiLanguage) << version;
+    }
 }
 
 TEST(LanguageDetection, NT4TakesTheDefaultUsersLocale)

@@ -4,7 +4,8 @@
 //   platform_probe style                  the default wizard style
 //   platform_probe version                the GetVersion result
 //   platform_probe language [SETUP-EXE]   the user's language, the dialog languages of
-//                                         the welcome page and the language chosen
+//                                         the welcome page, the language chosen and what
+//                                         setting it as the thread's language answered
 // The integration and end-to-end tests run copies of it as win95, win98, winme, nt40,
 // win2k and win7.
 //
@@ -22,7 +23,8 @@ namespace {
 
 // The language decisions for the dialogs of `setupExe`, or of ..\setup.exe beside the
 // probe's own folder. Prints detected=, count=, languages= (in the order the platform
-// reports them) and chosen=, each as four hexadecimal digits.
+// reports them), chosen= and interface= (SetThreadLanguage's answer), each as four
+// hexadecimal digits.
 int ProbeLanguage(const char* setupExe)
 {
     char path[MAX_PATH];
@@ -50,7 +52,8 @@ int ProbeLanguage(const char* setupExe)
     const int count = EnumDialogLanguages(instance, 1107, languages, 256);
     std::printf("count=%d\nlanguages=", count);
     for (int i = 0; i < count; ++i) std::printf("%s%04x", i ? "," : "", languages[i]);
-    std::printf("\nchosen=%04x\n", ChooseInterfaceLanguage(instance, 1107));
+    const unsigned short chosen = ChooseInterfaceLanguage(instance, 1107);
+    std::printf("\nchosen=%04x\ninterface=%04x\n", chosen, SetThreadLanguage(chosen));
     FreeLibrary(program);
     return 0;
 }
