@@ -1,9 +1,10 @@
 // The hidden main window and the single-instance rule.
 //
 // One copy of the program runs per program file: a named mutex, named after the
-// program's path, tells a second copy to bring the first forward and end. The hidden
-// "SETUP" window runs the whole wizard while it is being created, owns the wizard and
-// every message box, and refuses to let Windows end while a worker thread runs.
+// program's path, tells a second copy to bring the first one's wizard or box forward
+// and end. The hidden "SETUP" window runs the whole wizard while it is being created,
+// owns the wizard and every message box, and refuses to let Windows end while a worker
+// thread runs.
 
 #include "setup.h"
 #include "startup.h"
@@ -20,10 +21,12 @@ int ActivateOtherInstance()
     CreateMutexA(nullptr, TRUE, name);
     if (GetLastError() != ERROR_ALREADY_EXISTS) return 0;
 
+    // The main window is hidden: what the user sees is the wizard or its open box.
     HWND other = FindWindowA("SETUP", nullptr);
     if (other) {
-        if (IsIconic(other)) ShowWindow(other, SW_RESTORE);
-        SetForegroundWindow(other);
+        HWND shown = GetLastActivePopup(other);
+        if (IsIconic(shown)) ShowWindow(shown, SW_RESTORE);
+        SetForegroundWindow(shown);
     }
     return 1;
 }
