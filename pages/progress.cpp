@@ -164,6 +164,10 @@ bool EndOfRun(HWND page, WPARAM succeeded, LPARAM error, int finishPage, int sen
     SetBusy(page, 0);
     if (succeeded) {
         SendMessageA(GetParent(page), PSM_SETCURSEL, static_cast<WPARAM>(finishPage), 0);
+        // Observed on Wine 8: after the jump from an interior page to an exterior one the
+        // Wizard97 sheet redraws only its header band, and below it keeps what was drawn
+        // there before (its side picture out of place). The whole sheet is drawn again.
+        RedrawWindow(GetParent(page), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
         return false;
     }
     char sentence[256] = "";
