@@ -104,13 +104,6 @@ const Expected kStrings[] = {
     {1322, "Starting services ...", "Dienste werden gestartet ...", "Lancement des services ..."},
     {1324, "The installation cannot be executed", "Die Installation kann nicht ausgef\xfchrt werden",
      "L'installation ne peut pas \xeatre effectu\xe9" "e"},
-    {1330, "The target directory \x93%s\x94 cannot be used. Please give a full path of at most 259 characters: a drive "
-           "letter followed by a colon and a backslash, or a network path.",
-     "Das Zielverzeichnis \x84%s\x93 kann nicht verwendet werden. Bitte geben Sie einen vollst\xe4ndigen Pfad mit h\xf6"
-     "chstens 259 Zeichen an: einen Laufwerksbuchstaben mit Doppelpunkt und umgekehrtem Schr\xe4gstrich oder einen "
-     "Netzwerkpfad.",
-     "Le r\xe9pertoire cible \xab %s \xbb ne peut pas \xeatre utilis\xe9. Indiquez un chemin complet de 259 caract\xe8res "
-     "au plus : une lettre de lecteur suivie de deux-points et d'une barre oblique inverse, ou un chemin r\xe9seau."},
 };
 
 TEST_F(SetupResources, EveryStringInThreeLanguagesByteForByte)

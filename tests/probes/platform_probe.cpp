@@ -4,8 +4,7 @@
 //   platform_probe style                  the default wizard style
 //   platform_probe version                the GetVersion result
 //   platform_probe language [SETUP-EXE]   the user's language, the dialog languages of
-//                                         the welcome page, the language chosen and what
-//                                         setting it as the thread's language answered
+//                                         the welcome page and the language chosen
 // The integration and end-to-end tests run copies of it as win95, win98, winme, nt40,
 // win2k and win7.
 //
@@ -23,8 +22,7 @@ namespace {
 
 // The language decisions for the dialogs of `setupExe`, or of ..\setup.exe beside the
 // probe's own folder. Prints detected=, count=, languages= (in the order the platform
-// reports them), chosen= and interface= (SetThreadLanguage's answer), each as four
-// hexadecimal digits.
+// reports them), chosen= and interface= (what making it the thread's language answered).
 int ProbeLanguage(const char* setupExe)
 {
     char path[MAX_PATH];
