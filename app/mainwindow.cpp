@@ -10,19 +10,31 @@
 #include "startup.h"
 #include "../resources/resource.h"
 
+namespace {
+
+// The name of this program file's copy: the single-instance mutex's, and the hidden
+// window's title, so that a second copy finds its first copy's window and not that of a
+// copy started from another folder.
+void MakeInstanceName(char* name, size_t size)
+{
+    char path[256] = "";
+    GetProgramPath(path, sizeof path);
+    MakeInstanceMutexName(path, name, size);
+}
+
+} // namespace
+
 int ActivateOtherInstance()
 {
-    char path[256];
-    GetProgramPath(path, sizeof path);
     char name[256];
-    MakeInstanceMutexName(path, name, sizeof name);
+    MakeInstanceName(name, sizeof name);
 
     // The handle stays open, and the mutex owned, until the process ends.
     CreateMutexA(nullptr, TRUE, name);
     if (GetLastError() != ERROR_ALREADY_EXISTS) return 0;
 
     // The main window is hidden: what the user sees is the wizard or its open box.
-    HWND other = FindWindowA("SETUP", nullptr);
+    HWND other = FindWindowA("SETUP", name);
     if (other) {
         HWND shown = GetLastActivePopup(other);
         if (IsIconic(shown)) ShowWindow(shown, SW_RESTORE);
@@ -59,5 +71,7 @@ HWND CreateMainWindow(HINSTANCE instance)
     windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_SETUP));
     windowClass.lpszClassName = "SETUP";
     if (!RegisterClassA(&windowClass)) return nullptr;
-    return CreateWindowExA(0, "SETUP", "", 0, 0, 0, 100, 100, nullptr, nullptr, instance, nullptr);
+    char name[256];
+    MakeInstanceName(name, sizeof name);
+    return CreateWindowExA(0, "SETUP", name, 0, 0, 0, 100, 100, nullptr, nullptr, instance, nullptr);
 }
