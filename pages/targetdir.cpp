@@ -52,7 +52,8 @@ void EndRunWithoutFolder(HWND page)
     char folder[1024];
     lstrcpynA(folder, g_TargetDir, sizeof folder);
     // The edit box is left empty by a default folder too long for it: name that folder.
-    if (!folder[0]) InfGetDefaultTargetPath(StoredSession(page)->InfHandle, folder, sizeof folder);
+    const SetupSession* session = StoredSession(page);
+    if (!folder[0] && session) InfGetDefaultTargetPath(session->InfHandle, folder, sizeof folder);
     char format[512] = "", message[2048];
     LoadStringA(nullptr, IDS_TARGETDIR_UNUSABLE, format, sizeof format);
     std::snprintf(message, sizeof message, format, folder);
