@@ -1,6 +1,7 @@
 // The interface language: the user's language if the program has dialogs in it, else
-// one of the same primary language, else English. The result becomes the thread locale,
-// and the resource loader then picks the dialogs and strings of that language.
+// one of the same primary language, else English. The result becomes the thread locale
+// and, from Windows Vista on, the thread's user-interface language, and the resource
+// loader then picks the dialogs and strings of that language.
 
 #include "libraries.h"
 #include "setup.h"
@@ -78,4 +79,17 @@ unsigned short ChooseInterfaceLanguage(HINSTANCE instance, int templateId)
         if ((languages[i] & 0x3FF) == (user & 0x3FF)) return languages[i];
     }
     return 0x0409;
+}
+
+LANGID SetThreadLanguage(LANGID language)
+{
+    const DWORD version = GetVersion();
+    if (version & 0x80000000u) return 0;
+    SetThreadLocale(MAKELCID(language, SORT_DEFAULT));
+    // From NT 6 on the thread locale no longer chooses the resources' language.
+    if ((version & 0xFF) < 6) return 0;
+    typedef LANGID(WINAPI * SetUiLanguage)(LANGID);
+    SetUiLanguage setUiLanguage = reinterpret_cast<SetUiLanguage>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetThreadUILanguage")));
+    return setUiLanguage ? setUiLanguage(language) : 0;
 }

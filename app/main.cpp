@@ -39,8 +39,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
     g_Options.WizardStyle = ProbeWizardStyle();
     ParseCommandLine(KeepCommandLine(commandLine), &g_Options);
 
-    if ((GetVersion() & 0x80000000u) == 0)
-        SetThreadLocale(MAKELCID(g_Options.Language, SORT_DEFAULT));
+    SetThreadLanguage(g_Options.Language);
 
     char folder[MAX_PATH];
     GetProgramPath(folder, sizeof folder);

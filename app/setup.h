@@ -67,6 +67,10 @@ int FreeSessionResources(SetupSession* session);
 unsigned short DetectUserLanguage();
 int EnumDialogLanguages(HINSTANCE instance, int templateId, unsigned short* languages, int capacity);
 unsigned short ChooseInterfaceLanguage(HINSTANCE instance, int templateId);
+// Makes `language` the calling thread's language on the NT family (nothing on the 95
+// family): the thread locale, and from NT 6 on also the user-interface language, looked
+// up at run time. Returns what SetThreadUILanguage answered; 0 when it was not called.
+LANGID SetThreadLanguage(LANGID language);
 
 // Placement and restart (window.cpp).
 int GetMonitorWorkArea(HWND window, RECT* area);

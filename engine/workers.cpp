@@ -85,10 +85,10 @@ int CommitFileQueue(HSPFILEQ queue, HWND page)
     return committed ? 1 : 0;
 }
 
-// Sets the worker's thread locale and reads the session from the page.
+// Sets the worker's thread language and reads the session from the page.
 SetupSession* StartWorker(HWND page)
 {
-    if ((GetVersion() & 0x80000000u) == 0) SetThreadLocale(g_Options.Language);
+    SetThreadLanguage(g_Options.Language);
     SetupSession* session = reinterpret_cast<SetupSession*>(GetWindowLongPtrA(page, DWLP_USER));
     g_Options.EndSessionGuard = 1;
     return session;

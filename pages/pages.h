@@ -40,6 +40,9 @@ DWORD CALLBACK LicenseStreamCallback(DWORD_PTR cookie, LPBYTE buffer, LONG reque
 // The error box of the progress pages: the sentence, and for a non-zero code an empty
 // line and the system's text for it in the interface language. Returns 0.
 int ShowSetupError(HWND owner, const char* sentence, DWORD code);
+// The system's text for `code` in `language`, else in the system's default language;
+// LocalFree releases it. nullptr when the system has none.
+char* FormatSystemError(DWORD code, LANGID language);
 
 // Lets the user pick a folder; a default sub-folder name is appended unless the chosen
 // folder already ends with it. 1 with the path in `path` (MAX_PATH bytes), else 0.

@@ -164,6 +164,10 @@ bool EndOfRun(HWND page, WPARAM succeeded, LPARAM error, int finishPage, int sen
     SetBusy(page, 0);
     if (succeeded) {
         SendMessageA(GetParent(page), PSM_SETCURSEL, static_cast<WPARAM>(finishPage), 0);
+        // Observed on Wine 8: after the jump from an interior page to an exterior one the
+        // Wizard97 sheet redraws only its header band, and below it keeps what was drawn
+        // there before (its side picture out of place). The whole sheet is drawn again.
+        RedrawWindow(GetParent(page), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
         return false;
     }
     char sentence[256] = "";
@@ -205,12 +209,20 @@ INT_PTR FinishPageProc(HWND page, UINT message, LPARAM lParam)
 
 } // namespace
 
+char* FormatSystemError(DWORD code, LANGID language)
+{
+    char* text = nullptr;
+    const DWORD flags = FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ALLOCATE_BUFFER;
+    // Windows has its texts in the languages installed on it only: without one in the
+    // interface language the cause is told in the system's own.
+    if (!FormatMessageA(flags, nullptr, code, language, reinterpret_cast<char*>(&text), 0, nullptr))
+        FormatMessageA(flags, nullptr, code, GetSystemDefaultLangID(), reinterpret_cast<char*>(&text), 0, nullptr);
+    return text;
+}
+
 int ShowSetupError(HWND owner, const char* sentence, DWORD code)
 {
-    char* system = nullptr;
-    if (code)
-        FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ALLOCATE_BUFFER,
-                       nullptr, code, g_Options.Language, reinterpret_cast<char*>(&system), 0, nullptr);
+    char* system = code ? FormatSystemError(code, g_Options.Language) : nullptr;
     char message[2048];
     if (system) {
         std::snprintf(message, sizeof message, "%s\r\n\r\n%s", sentence, system);

@@ -1,5 +1,6 @@
 // The folder picked with Browse on the target page gets the script's default sub-folder
-// below it. Pure text work, without the shell, so that the rule can be tested alone.
+// below it, and the page takes only a full path. Pure text work, without the shell, so
+// that the rules can be tested alone.
 
 #include "subfolder.h"
 
@@ -20,4 +21,14 @@ int AppendDefaultSubfolder(char* path, size_t capacity, const char* subfolder)
     if (separator) path[length] = '\\';
     std::memcpy(path + length + (separator ? 1 : 0), subfolder, std::strlen(subfolder) + 1);
     return 1;
+}
+
+int IsFullPath(const char* path)
+{
+    const char letter = static_cast<char>(*path | 0x20);
+    if (letter >= 'a' && letter <= 'z' && path[1] == ':' && path[2] == '\\') return 1;
+    // A network path names a server and a share on it.
+    if (path[0] != '\\' || path[1] != '\\' || path[2] == '\\' || !path[2]) return 0;
+    const char* share = std::strchr(path + 2, '\\');
+    return share && share[1] && share[1] != '\\';
 }

@@ -1,7 +1,7 @@
 // The target directory page: proposes the folder an earlier installation recorded, or
 // the script's default, and hands every change of the text at once to the Setup API as
-// the user directory id 32768; Next is offered exactly while the Setup API accepts it.
-// Browse picks a folder with the shell's folder picker.
+// the user directory id 32768; Next is offered exactly while the text is a full path and
+// the Setup API accepts it. Browse picks a folder with the shell's folder picker.
 
 #include "pages.h"
 
@@ -10,9 +10,12 @@
 #include "../catalogue/registration.h"
 #include "../engine/destdirs.h"
 #include "../resources/resource.h"
+#include "../setupapi/inf.h"
 
 #include <shlobj.h>
 #include <shlwapi.h>
+
+#include <cstdio>
 
 namespace {
 
@@ -33,12 +36,29 @@ int ApplyTargetDir(HWND page)
 {
     const SetupSession* session = StoredSession(page);
     GetDlgItemTextA(page, IDC_TARGET_EDIT, g_TargetDir, MAX_PATH);
-    // An empty text names no folder (it is also what a default folder past MAX_PATH
-    // leaves): taken as one, the files would go to the root of the current drive.
+    // Only a full path names one folder: a relative one would put the files below
+    // whatever the current folder is, and an empty text (also what a default folder past
+    // MAX_PATH leaves) into the root of the current drive.
     const BOOL accepted =
-        session && g_TargetDir[0] && SetupSetDirectoryIdA(session->InfHandle, DIRID_USER, g_TargetDir);
+        session && IsFullPath(g_TargetDir) && SetupSetDirectoryIdA(session->InfHandle, DIRID_USER, g_TargetDir);
     PostWizardButtons(page, accepted ? PSWIZB_BACK | PSWIZB_NEXT : PSWIZB_BACK);
     return accepted ? 1 : 0;
+}
+
+// An unattended run whose folder is refused has nobody to name another: it says which
+// folder it cannot use and ends, without installing anything.
+void EndRunWithoutFolder(HWND page)
+{
+    char folder[1024];
+    lstrcpynA(folder, g_TargetDir, sizeof folder);
+    // The edit box is left empty by a default folder too long for it: name that folder.
+    const SetupSession* session = StoredSession(page);
+    if (!folder[0] && session) InfGetDefaultTargetPath(session->InfHandle, folder, sizeof folder);
+    char format[512] = "", message[2048];
+    LoadStringA(nullptr, IDS_TARGETDIR_UNUSABLE, format, sizeof format);
+    std::snprintf(message, sizeof message, format, folder);
+    MessageBoxA(page, message, nullptr, MB_OK | MB_ICONERROR);
+    PressWizardButton(page, PSBTN_CANCEL);
 }
 
 } // namespace
@@ -78,6 +98,7 @@ INT_PTR CALLBACK TargetDirPageProc(HWND page, UINT message, WPARAM wParam, LPARA
         SetupSession* session = SessionFromInit(lParam);
         SetHeaderFont(page, session);
         StoreSession(page, session);
+        SendDlgItemMessageA(page, IDC_TARGET_EDIT, EM_LIMITTEXT, MAX_PATH - 1, 0);
         char proposal[MAX_PATH] = "";
         if (!FindRecordedTargetDir(session->InfHandle, nullptr, proposal))
             GetDefaultTargetDir(session->InfHandle, proposal, nullptr);
@@ -97,9 +118,9 @@ INT_PTR CALLBACK TargetDirPageProc(HWND page, UINT message, WPARAM wParam, LPARA
         return TRUE;
     case WM_NOTIFY:
         if (reinterpret_cast<const NMHDR*>(lParam)->code == PSN_SETACTIVE) {
-            // Without a folder there is nowhere to install: an unattended run stops on
-            // this page, where someone can name one, instead of installing anywhere.
-            if (ApplyTargetDir(page) && IsUnattended()) SetPageResult(page, -1);
+            const int accepted = ApplyTargetDir(page);
+            if (IsUnattended() && accepted) SetPageResult(page, -1);
+            if (IsUnattended() && !accepted) EndRunWithoutFolder(page);
         }
         return TRUE;
     }

@@ -49,6 +49,9 @@
 #define IDS_CANNOT_INSTALL      1324
 #define IDS_UNKNOWN_ENTRY       1330
 
+// The target folder that an unattended run cannot use; the folder's text is its argument.
+#define IDS_TARGETDIR_UNUSABLE  1330
+
 // Controls of the page templates.
 #define IDC_TITLE               1202  // title, hint or description text, per page
 #define IDC_STATUS              1203  // status or body text, per page

@@ -1,7 +1,7 @@
 // One copy of setup.exe per program file: while the copy started from medium A waits
 // on its message box, starting A\setup.exe again ends at once with 0 and shows nothing,
-// and the first copy is left as it was; a copy in another folder B is a program file of
-// its own and runs normally.
+// and the first copy's box comes forward; a copy in another folder B is a program file
+// of its own and runs normally.
 
 #include "e2e_support.h"
 
@@ -36,9 +36,14 @@ TEST(SingleInstance, SecondCopyOfTheSameFileEndsAtOnceOtherFileRuns)
     EXPECT_SCRIPT_ERROR_BOX(firstBox, e2e::EnglishScriptError(a.inf, 3));
 
     // A again: ends by itself with 0 and shows no window of its own (a box would keep
-    // it running and be seen).
+    // it running and be seen). It brings back and forward what the first copy shows,
+    // the box, not the hidden main window that owns it.
+    ShowWindow(firstBox.window, SW_MINIMIZE);
+    ASSERT_TRUE(IsIconic(firstBox.window));
     const e2e::WindowRun second = e2e::RunWatchingWindows(a.exe, "/lang:eng");
     EXPECT_QUIET_RUN(second);
+    EXPECT_FALSE(IsIconic(firstBox.window));
+    EXPECT_EQ(firstBox.window, GetForegroundWindow());
 
     // The first copy still waits on the same box.
     EXPECT_FALSE(driver::HasExited(first.process));

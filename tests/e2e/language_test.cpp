@@ -366,7 +366,7 @@ void ExpectFailureBox(const FailureSeen& seen, const LanguageTexts& sentence, DW
 // `version` ("" runs it as the prefix's own version).
 struct ProbeAnswer {
     bool ran = false;
-    std::string detected, chosen, languages, count;
+    std::string detected, chosen, languages, count, uiLanguage;
     std::string output;
 };
 
@@ -394,6 +394,7 @@ ProbeAnswer ProbeLanguage(const std::string& version)
             if (name == "chosen") answer.chosen = value;
             if (name == "languages") answer.languages = value;
             if (name == "count") answer.count = value;
+            if (name == "interface") answer.uiLanguage = value;
         }
         at = end + 1;
     }
@@ -590,6 +591,15 @@ TEST(LanguageDetection, TheWelcomeDialogExistsInGermanEnglishAndFrench)
     EXPECT_EQ("3", answer.count);
     // In the order the platform reports them; Wine and Windows sort them by number.
     EXPECT_EQ("0407,0409,040c", answer.languages);
+}
+
+// From Windows Vista on, and only there, the chosen language is also the thread's UI language.
+TEST(LanguageDetection, FromVistaOnTheChosenLanguageIsTheThreadsInterfaceLanguage)
+{
+    const ProbeAnswer win7 = ProbeLanguage("win7"), win2k = ProbeLanguage("win2k");
+    ASSERT_TRUE(win7.ran && win2k.ran) << win7.output << win2k.output;
+    EXPECT_EQ(win7.chosen, win7.uiLanguage);
+    EXPECT_EQ("0000", win2k.uiLanguage);
 }
 
 TEST(LanguageDetection, NT4TakesTheDefaultUsersLocale)

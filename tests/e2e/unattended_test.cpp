@@ -499,3 +499,21 @@ TEST(Unattended, FailedFileCopyShowsTheErrorAndWaitsForTheUser)
     EXPECT_TRUE(watched.exit.exited);
     EXPECT_EQ(0u, watched.exit.exitCode);
 }
+
+// A proposed folder that is not a full path is named in an error box (as one too long
+// for the target page is, see the hostile tests), and the run then ends by itself
+// without installing below whatever the current folder is.
+TEST(Unattended, ARelativeFolderIsNamedAndTheRunEnds)
+{
+    e2e::Medium medium("e2e-unattended-folder");
+    ASSERT_TRUE(medium.ready);
+    ASSERT_TRUE(medium.WriteScript("[Version]\r\nSignature=\"$Chicago$\"\r\n[DestinationDirs]\r\nDefaultDestDir=-1,"
+                                   "relative\\folder\r\n[Install]\r\nCopyFiles=Files\r\n[Files]\r\nsetup.inf\r\n"));
+    const e2e::BoxRun run = e2e::RunAnsweringBoxes(medium.exe, "/quiet /lang:eng");
+    ASSERT_EQ(1u, run.boxes.size()) << e2e::DescribeBoxes(run.boxes);
+    EXPECT_EQ("The target directory \x93relative\\folder\x94 cannot be used. Please give a full path of at most 259 "
+              "characters: a drive letter followed by a colon and a backslash, or a network path.",
+              run.boxes[0].text);
+    EXPECT_FALSE(run.exit.killed);
+    EXPECT_FALSE(testsupport::FileExists(medium.folder + "\\relative\\folder\\setup.inf"));
+}

@@ -382,9 +382,13 @@ TEST(Wizard, AnInstallationWalksEveryPageIntoTheTypedFolder)
     EXPECT_TRUE(WaitForCheck(list, 1, 1));
     EXPECT_BUTTONS(sheet, true, true, false, true);
 
-    // Target: the folder typed into the edit box is taken.
+    // Target: the box takes at most 259 characters, a relative folder offers no Next,
+    // and the folder typed into the edit box is taken.
     ASSERT_EQ(TargetPage, PressAndWaitForPage(sheet, driver::WizardNext));
     HWND edit = driver::PageControl(sheet, EditId);
+    EXPECT_EQ(MAX_PATH - 1, SendMessageA(edit, EM_GETLIMITTEXT, 0, 0));
+    ASSERT_TRUE(driver::SetControlText(edit, "relative\\folder"));
+    EXPECT_BUTTONS(sheet, true, false, false, true);
     ASSERT_TRUE(driver::SetControlText(edit, package.target));
     EXPECT_EQ(package.target, driver::WindowText(edit));
     EXPECT_BUTTONS(sheet, true, true, false, true);

@@ -122,4 +122,17 @@ TEST_F(InstallPageBar, StepsPastTheEndWrapAsSingleStepsDo)
     DestroyWindow(reference);
 }
 
+// The error box's cause in a language the system has no texts in (this Wine has no
+// Afrikaans ones, 0x0436) comes in the system's default language.
+TEST(SetupErrorBox, TheCauseFallsBackToTheSystemsLanguage)
+{
+    char expected[512];
+    const DWORD system = FORMAT_MESSAGE_FROM_SYSTEM;
+    ASSERT_FALSE(FormatMessageA(system, nullptr, 2, 0x0436, expected, 512, nullptr));
+    ASSERT_TRUE(FormatMessageA(system, nullptr, 2, GetSystemDefaultLangID(), expected, 512, nullptr));
+    char* text = FormatSystemError(2, 0x0436);
+    EXPECT_STREQ(expected, text);
+    LocalFree(text);
+}
+
 } // namespace

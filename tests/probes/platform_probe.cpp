@@ -22,7 +22,7 @@ namespace {
 
 // The language decisions for the dialogs of `setupExe`, or of ..\setup.exe beside the
 // probe's own folder. Prints detected=, count=, languages= (in the order the platform
-// reports them) and chosen=, each as four hexadecimal digits.
+// reports them), chosen= and interface= (what making it the thread's language answered).
 int ProbeLanguage(const char* setupExe)
 {
     char path[MAX_PATH];
@@ -50,7 +50,8 @@ int ProbeLanguage(const char* setupExe)
     const int count = EnumDialogLanguages(instance, 1107, languages, 256);
     std::printf("count=%d\nlanguages=", count);
     for (int i = 0; i < count; ++i) std::printf("%s%04x", i ? "," : "", languages[i]);
-    std::printf("\nchosen=%04x\n", ChooseInterfaceLanguage(instance, 1107));
+    const unsigned short chosen = ChooseInterfaceLanguage(instance, 1107);
+    std::printf("\nchosen=%04x\ninterface=%04x\n", chosen, SetThreadLanguage(chosen));
     FreeLibrary(program);
     return 0;
 }

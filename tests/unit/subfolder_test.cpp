@@ -56,4 +56,12 @@ TEST(BrowseSubfolder, NeverPastTheBuffer)
     EXPECT_EQ("<refused:" + deep + ">", Append(deep.c_str(), "Viewer"));
 }
 
+TEST(TargetFolder, OnlyAFullPathIsAFolderToInstallInto)
+{
+    for (const char* full : {"C:\\", "c:\\Tools", "\\\\server\\share", "\\\\server\\share\\Tools"})
+        EXPECT_TRUE(IsFullPath(full)) << full;
+    for (const char* partial : {"", "relative\\folder", "C:Tools", "\\Tools", "1:\\Tools", "\\\\server\\", "\\\\\\s"})
+        EXPECT_FALSE(IsFullPath(partial)) << partial;
+}
+
 } // namespace
