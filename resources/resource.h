@@ -47,7 +47,7 @@
 #define IDS_PHASE_SHORTCUTS     1321
 #define IDS_PHASE_STARTING      1322
 #define IDS_CANNOT_INSTALL      1324
-#define IDS_UNKNOWN_ENTRY       1330
+#define IDS_UNKNOWN_ENTRY       1331
 
 // The target folder that an unattended run cannot use; the folder's text is its argument.
 #define IDS_TARGETDIR_UNUSABLE  1330
