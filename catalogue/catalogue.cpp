@@ -364,7 +364,7 @@ int CollectRemoveSections(HINF inf, const char* selected, char* sections)
     int staying = 0;
     for (const char* product = g_Catalogue; product && *product; product += std::strlen(product) + 1) {
         UniqueKey key;
-        if (!OpenUninstallKey(product, KEY_ALL_ACCESS, &key)) continue;
+        if (!OpenUninstallKey(product, KEY_READ, &key)) continue;
         int leaving = 0;
         for (const char* name = selected; *name && !leaving; name += std::strlen(name) + 1)
             leaving = lstrcmpiA(name, product) == 0;

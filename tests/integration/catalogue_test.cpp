@@ -823,6 +823,8 @@ TEST_F(Catalogue, AnotherRegisteredProductKeepsTheMainRemoveSectionOut)
     Register("B");
     char sections[SectionListSize];
 
+    // B's entry can be read but not written: it is still registered.
+    ASSERT_TRUE(testsupport::LockKey(std::string(kUninstallKey) + "\\" + Key("B"), true));
     SelectedList alpha({Key("A")});
     EXPECT_EQ(1, CollectRemoveSections(inf_, alpha.bytes, sections));
     EXPECT_EQ((std::vector<std::string>{"A.Remove"}), Items(sections));
