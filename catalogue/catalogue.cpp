@@ -345,7 +345,7 @@ int CollectInstallSections(HINF inf, char* selected, char* sections)
         // An empty install section would end the list for every reader: it adds nothing.
         // A product whose install section finds no room in the list never runs, so it
         // leaves the selection too: it must not be registered as installed.
-        if (GetInfKeyField(inf, key, g_Sections.ProductsSection, 2, section, 255) && section[0]
+        if (GetInfKeyField(inf, key, g_Sections.ProductsSection, 2, section, sizeof section) && section[0]
             && !TextListInsert(sections, SectionListSize, section, -1)) {
             TextListRemove(selected, position);
             continue;

@@ -815,6 +815,16 @@ TEST_F(Catalogue, InstallSectionsStartWithTheMainOne)
     EXPECT_EQ((std::vector<std::string>{"Install.Test"}), Items(sections));
 }
 
+TEST_F(Catalogue, AnInstallSectionNameOf255CharactersIsListed)
+{
+    const std::string section(255, 'S');
+    ASSERT_NE(INVALID_HANDLE_VALUE, Open("[Products.Test]\r\n$PL=Long," + section + "\r\n"));
+    SelectedList selected({Key("L")});
+    char sections[SectionListSize];
+    CollectInstallSections(inf_, selected.bytes, sections);
+    EXPECT_EQ((std::vector<std::string>{"Install.Test", section}), Items(sections));
+}
+
 TEST_F(Catalogue, AnotherRegisteredProductKeepsTheMainRemoveSectionOut)
 {
     ASSERT_NE(INVALID_HANDLE_VALUE, Open(kSectionScript));
