@@ -277,13 +277,16 @@ int FillComponentList(HWND page, HINF inf)
         const int row = static_cast<int>(SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name)));
         if (row < 0) continue;
 
-        // In an installation every catalogue entry has a row, so the row is the index.
-        const int newer = (row == count ? CompareInstalledVersionOf(key, line) : CompareInstalledVersion(inf, row)) < 0;
+        // An entry may have no row, so the row carries the entry's index.
+        const int newer = CompareInstalledVersionOf(key, line) < 0;
         char text[256];
         const int flags = InfGetField(line, 4, text, sizeof text) ? ParseDecimal(text) : 0;
         const int image = InfGetField(line, 5, text, sizeof text) ? ParseDecimal(text) : 0;
         const int checked = (flags & ProductFlagChecked) && !newer;
-        CheckList_SetItemInfo(list, row, image, newer);
+        if (!CheckList_SetItemInfo(list, row, count, image, newer)) {
+            SendMessageA(list, LB_DELETESTRING, static_cast<WPARAM>(row), 0);
+            continue;
+        }
         CheckList_SetCheck(list, row, checked);
     }
     EndProductLineWalk(&walk);
@@ -295,11 +298,20 @@ int FillComponentList(HWND page, HINF inf)
 void CollectCheckedProducts(HWND page, HINF, char* selected)
 {
     HWND list = GetDlgItem(page, IDC_COMPONENT_LIST);
+    const int rows = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
     selected[0] = selected[1] = '\0';
-    int row = 0;
-    for (const char* key = g_Catalogue; key && *key; key += std::strlen(key) + 1, ++row) {
+    // The rows stand in catalogue order, so one walk of the catalogue finds their keys.
+    const char* key = g_Catalogue;
+    int index = 0;
+    for (int row = 0; row < rows; ++row) {
+        const int wanted = CheckList_GetIndex(list, row);
+        if (wanted < index) {
+            key = g_Catalogue;
+            index = 0;
+        }
+        for (; key && *key && index < wanted; ++index) key += std::strlen(key) + 1;
         // A selection that would pass the list's size keeps what fits.
-        if (CheckList_GetCheck(list, row)) TextListInsert(selected, SelectedProductsSize, key, -1);
+        if (key && *key && CheckList_GetCheck(list, row)) TextListInsert(selected, SelectedProductsSize, key, -1);
     }
 }
 

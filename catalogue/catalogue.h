@@ -43,7 +43,9 @@ int BuildProductCatalogue(HINF inf, HWND owner, HINSTANCE instance, const char* 
 // either version cannot be read.
 int CompareInstalledVersion(HINF inf, int index);
 
-// The component page's list: rows, images, newer-version marks and default checks.
+// The component page's list: rows, images, newer-version marks, catalogue indices and
+// default checks. A catalogue entry whose products line gives it no install section when
+// found by its key gets no row: it is not offered.
 int FillComponentList(HWND page, HINF inf);
 void CollectCheckedProducts(HWND page, HINF inf, char* selected);
 int SelectProductsByName(const char* names, char* selected);

@@ -54,9 +54,9 @@ LRESULT CALLBACK CheckListProc(HWND list, UINT message, WPARAM wParam, LPARAM lP
 void DrawRow(const DRAWITEMSTRUCT* item)
 {
     const DWORD data = static_cast<DWORD>(item->itemData);
-    const bool checked = (data & 0xFFFF) != 0;
-    const int image = static_cast<int>((data >> 16) & 0xFF);
-    const bool newer = (data >> 24) != 0;
+    const bool checked = CheckListDataCheck(data) != 0;
+    const int image = CheckListDataImage(data);
+    const bool newer = CheckListDataNewer(data) != 0;
     const bool highlighted = (item->itemState & ODS_SELECTED) && (item->itemState & ODS_FOCUS);
     HDC dc = item->hDC;
     RECT rectangle = item->rcItem;
@@ -117,10 +117,11 @@ LONG_PTR QueryCheck(HWND page, int row, int value)
 void ShowDescription(HWND page)
 {
     const SetupSession* session = StoredSession(page);
-    const int row = static_cast<int>(SendDlgItemMessageA(page, IDC_COMPONENT_LIST, LB_GETCURSEL, 0, 0));
+    HWND list = GetDlgItem(page, IDC_COMPONENT_LIST);
+    const int row = static_cast<int>(SendMessageA(list, LB_GETCURSEL, 0, 0));
     if (row < 0 || !session) return;
     char description[1024];
-    GetProductDescription(session->InfHandle, row, description, sizeof description);
+    GetProductDescription(session->InfHandle, CheckList_GetIndex(list, row), description, sizeof description);
     SetDlgItemTextA(page, IDC_TITLE, description);
 }
 

@@ -615,10 +615,10 @@ TEST_F(Catalogue, TheComponentListShowsTheCatalogueInOrderWithImagesAndDefaultCh
     ASSERT_NE(nullptr, MakePage());
 
     EXPECT_EQ(5, FillComponentList(page_, inf_));
-    // Check word in bits 0-15, image number in 16-23, newer-version byte in 24-31. Newer
-    // asks for a default check but a newer copy is installed; image 256 keeps its low
-    // byte.
-    const std::vector<DWORD> data = {0x00030001u, 0x00070000u, 0x01FF0000u, 0x00000001u, 0x00000000u};
+    // Check in bit 0, newer version in bit 1, image number in 2-9, catalogue index from
+    // bit 10. Newer asks for a default check but a newer copy is installed; image 256
+    // keeps its low byte.
+    const std::vector<DWORD> data = {0x0000000Du, 0x0000041Cu, 0x00000BFEu, 0x00000C01u, 0x00001000u};
     ExpectRows({"Zeta Name", "Beta Name", "Newer Name", "Equal Name", "Plain Name"}, data);
     EXPECT_EQ(1, CheckList_GetNewer(list_, 2));
     EXPECT_EQ(0, CheckList_GetCheck(list_, 2));
@@ -628,7 +628,7 @@ TEST_F(Catalogue, TheComponentListShowsTheCatalogueInOrderWithImagesAndDefaultCh
     ASSERT_EQ(5u, g_PageCommands.size());
     for (int row = 0; row < 5; ++row) {
         EXPECT_EQ(MAKEWPARAM(IDC_COMPONENT_LIST, CLN_CHECKCHANGED), g_PageCommands[row].wParam) << row;
-        EXPECT_EQ(MAKELPARAM(row, data[row] & 0xFFFF), g_PageCommands[row].lParam) << row;
+        EXPECT_EQ(MAKELPARAM(row, data[row] & 1), g_PageCommands[row].lParam) << row;
         EXPECT_EQ(data[row], g_PageCommands[row].dataSeen) << row;
     }
 }
@@ -657,9 +657,12 @@ TEST_F(Catalogue, EveryRowTakesTheFirstLineOfItsKeyInAnyLetterCase)
     ASSERT_NE(nullptr, MakePage());
 
     EXPECT_EQ(6, FillComponentList(page_, inf_));
-    // C's first line has no install section, so C has no row.
-    ExpectRows({"First A", "Bee", "First A", "Bee", "Dee"},
-               {0x00030001u, 0x00040000u, 0x00030001u, 0x00040000u, 0x00080001u});
+    // C's first line has no install section, so C (entry 3) has no row and D's row is
+    // row 4: the selection goes through each row's catalogue index.
+    ExpectRows({"First A", "Bee", "First A", "Bee", "Dee"}, {0x000Du, 0x0410u, 0x080Du, 0x1010u, 0x1421u});
+    SelectedList selected({});
+    CollectCheckedProducts(page_, inf_, selected.bytes);
+    EXPECT_EQ((std::vector<std::string>{Key("A"), lowerA, Key("D")}), Items(selected.bytes));
 }
 
 TEST_F(Catalogue, CheckedRowsBecomeTheSelectionInCatalogueOrder)
@@ -675,7 +678,7 @@ TEST_F(Catalogue, CheckedRowsBecomeTheSelectionInCatalogueOrder)
     CollectCheckedProducts(page_, inf_, selected.bytes);
     EXPECT_EQ((std::vector<std::string>{Key("Z"), Key("E")}), Items(selected.bytes));
 
-    // Any non-zero check word counts.
+    // Any non-zero check value checks.
     ASSERT_EQ(1, CheckList_SetCheck(list_, 4, 2));
     ASSERT_EQ(1, CheckList_SetCheck(list_, 2, 1));
     ASSERT_EQ(1, CheckList_SetCheck(list_, 0, 0));
