@@ -96,7 +96,7 @@ const PageDefinition Pages[8] = {
 bool RemovalNamesKnown(HINF inf, HINSTANCE instance, HWND owner)
 {
     if (g_Options.Action != ActionRemove) return true;
-    for (const char* key = g_Options.SelectedProducts; *key; key += std::strlen(key) + 1) {
+    for (const char* key = g_Options.SelectedProducts; key && *key; key += std::strlen(key) + 1) {
         if (IsPackageEntry(inf, key)) continue;
         char format[256] = "", text[256 + 128];
         LoadStringA(instance, IDS_UNKNOWN_ENTRY, format, sizeof format);

@@ -1,5 +1,6 @@
 #include "textlist.h"
 
+#include <cstdlib>
 #include <cstring>
 
 int TextListCount(const char* list)
@@ -89,4 +90,46 @@ int TextListAssign(char* list, size_t capacity, const char* text)
     list[length] = '\0';
     list[length + 1] = '\0';
     return 1;
+}
+
+namespace {
+
+// The list of a build without strings: nothing ever writes into an empty list.
+char g_EmptyList[2] = {'\0', '\0'};
+
+} // namespace
+
+int TextListAppend(TextListBuilder* builder, const char* text)
+{
+    if (!builder || !text || !*text) return 0;
+    const size_t length = std::strlen(text);
+    const size_t used = builder->Text ? builder->Used : 1;  // an empty list's second zero is its end mark
+    if (length + 1 > static_cast<size_t>(-1) - used) return 0;
+    if (used + length + 1 > builder->Capacity) {
+        // Doubling keeps a long build from copying the list once per string.
+        size_t grown = builder->Capacity > 64 ? builder->Capacity : 64;
+        while (grown < used + length + 1) grown = grown > static_cast<size_t>(-1) / 2 ? used + length + 1 : grown * 2;
+        char* block = static_cast<char*>(std::realloc(builder->Text, grown));
+        if (!block) return 0;
+        builder->Text = block;
+        builder->Capacity = grown;
+    }
+    // The text takes the place of the end mark, and a new end mark follows it.
+    std::memcpy(builder->Text + used - 1, text, length + 1);
+    builder->Text[used + length] = '\0';
+    builder->Used = used + length + 1;
+    return 1;
+}
+
+void TextListKeep(char** list, TextListBuilder* builder)
+{
+    TextListFree(*list);
+    *list = builder->Text ? builder->Text : g_EmptyList;
+    builder->Text = nullptr;
+    builder->Capacity = builder->Used = 0;
+}
+
+void TextListFree(char* list)
+{
+    if (list != g_EmptyList) std::free(list);
 }

@@ -3,9 +3,11 @@
 // value: non-empty zero-terminated strings one after another, then one more zero byte,
 // the end mark. An empty list is stored as two zero bytes.
 //
-// The buffer always belongs to the caller; nothing here allocates. Lists read from
-// outside (registry values, command-line input) are made well-formed with
-// TextListTerminate before any other operation walks them.
+// A fixed buffer belongs to the caller, and the operations on it allocate nothing. Lists
+// read from outside (registry values, command-line input) are made well-formed with
+// TextListTerminate before any other operation walks them. A list that has no fixed
+// size (the selected products, the section list) is built with a TextListBuilder in a
+// heap block that grows as needed, and is then kept through a plain pointer.
 #pragma once
 
 #include <cstddef>
@@ -42,3 +44,23 @@ int TextListTerminate(char* list, size_t capacity, size_t used);
 // fit; otherwise the list becomes empty and the result is 0. An empty text also gives
 // an empty list (and the result 1).
 int TextListAssign(char* list, size_t capacity, const char* text);
+
+// A list being built: strings are appended to a list in a heap block (std::malloc) that
+// grows as needed. A zeroed record is an empty builder.
+struct TextListBuilder {
+    char*  Text;      // the list so far; null before the first string
+    size_t Capacity;  // bytes of the block
+    size_t Used;      // bytes of the list, its end mark included
+};
+
+// Appends `text` as the last string. 0, list unchanged, for an empty text (it would end
+// the list early) or when memory runs out.
+int TextListAppend(TextListBuilder* builder, const char* text);
+
+// Hands the built list over to *list, freeing the built list that *list held (or
+// nothing, when it is null). A build without strings gives a shared empty list that
+// takes no block. The builder is empty afterwards.
+void TextListKeep(char** list, TextListBuilder* builder);
+
+// Frees a built list; null and the shared empty list are left alone.
+void TextListFree(char* list);

@@ -1,9 +1,12 @@
-// The check list's item operations: reading and changing the check word, image number
-// and newer-version mark that each row keeps in its item data.
+// The check list's item operations: reading and changing the check, image number,
+// newer-version mark and catalogue index that each row keeps in its item data.
 
 #include "checklist.h"
 
 namespace {
+
+const DWORD CheckBit = 1;
+const DWORD NewerBit = 2;
 
 // The row's item data; 0 when the row does not exist. The row count decides, not
 // LB_ERR, because a row's data may legitimately be all ones.
@@ -28,31 +31,38 @@ void StoreItemData(HWND list, int row, DWORD data)
 int CheckList_GetCheck(HWND list, int row)
 {
     DWORD data = 0;
-    return GetItemData(list, row, &data) ? static_cast<int>(data & 0xFFFF) : 0;
+    return GetItemData(list, row, &data) ? CheckListDataCheck(data) : 0;
 }
 
 int CheckList_GetNewer(HWND list, int row)
 {
     DWORD data = 0;
-    return GetItemData(list, row, &data) ? static_cast<int>(data >> 24) : 0;
+    return GetItemData(list, row, &data) ? CheckListDataNewer(data) : 0;
+}
+
+int CheckList_GetIndex(HWND list, int row)
+{
+    DWORD data = 0;
+    return GetItemData(list, row, &data) ? static_cast<int>(data >> 10) : -1;
 }
 
 int CheckList_SetCheck(HWND list, int row, int value)
 {
     DWORD data = 0;
     if (!GetItemData(list, row, &data)) return 0;
-    const WORD check = static_cast<WORD>(value);
-    StoreItemData(list, row, (data & 0xFFFF0000u) | check);
+    const WORD check = value ? 1 : 0;
+    StoreItemData(list, row, (data & ~CheckBit) | check);
     SendMessageA(GetParent(list), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(list), CLN_CHECKCHANGED),
                  MAKELPARAM(row, check));
     return 1;
 }
 
-int CheckList_SetItemInfo(HWND list, int row, int image, int newer)
+int CheckList_SetItemInfo(HWND list, int row, int index, int image, int newer)
 {
     DWORD data = 0;
-    if (!GetItemData(list, row, &data)) return 0;
-    data = (data & 0xFFFFu) | (static_cast<DWORD>(image & 0xFF) << 16) | (static_cast<DWORD>(newer & 0xFF) << 24);
+    if (index < 0 || index > CheckListMaxIndex || !GetItemData(list, row, &data)) return 0;
+    data = (data & CheckBit) | (newer ? NewerBit : 0) | (static_cast<DWORD>(image & 0xFF) << 2)
+           | (static_cast<DWORD>(index) << 10);
     StoreItemData(list, row, data);
     return 1;
 }

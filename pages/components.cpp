@@ -9,6 +9,7 @@
 #include "checklist.h"
 #include "common.h"
 #include "../catalogue/catalogue.h"
+#include "../catalogue/textlist.h"
 #include "../resources/resource.h"
 
 #include <cstdio>
@@ -54,9 +55,9 @@ LRESULT CALLBACK CheckListProc(HWND list, UINT message, WPARAM wParam, LPARAM lP
 void DrawRow(const DRAWITEMSTRUCT* item)
 {
     const DWORD data = static_cast<DWORD>(item->itemData);
-    const bool checked = (data & 0xFFFF) != 0;
-    const int image = static_cast<int>((data >> 16) & 0xFF);
-    const bool newer = (data >> 24) != 0;
+    const bool checked = CheckListDataCheck(data) != 0;
+    const int image = CheckListDataImage(data);
+    const bool newer = CheckListDataNewer(data) != 0;
     const bool highlighted = (item->itemState & ODS_SELECTED) && (item->itemState & ODS_FOCUS);
     HDC dc = item->hDC;
     RECT rectangle = item->rcItem;
@@ -117,10 +118,11 @@ LONG_PTR QueryCheck(HWND page, int row, int value)
 void ShowDescription(HWND page)
 {
     const SetupSession* session = StoredSession(page);
-    const int row = static_cast<int>(SendDlgItemMessageA(page, IDC_COMPONENT_LIST, LB_GETCURSEL, 0, 0));
+    HWND list = GetDlgItem(page, IDC_COMPONENT_LIST);
+    const int row = static_cast<int>(SendMessageA(list, LB_GETCURSEL, 0, 0));
     if (row < 0 || !session) return;
     char description[1024];
-    GetProductDescription(session->InfHandle, row, description, sizeof description);
+    GetProductDescription(session->InfHandle, CheckList_GetIndex(list, row), description, sizeof description);
     SetDlgItemTextA(page, IDC_TITLE, description);
 }
 
@@ -151,7 +153,8 @@ INT_PTR CALLBACK ComponentsPageProc(HWND page, UINT message, WPARAM wParam, LPAR
         SetHeaderFont(page, session);
         // The description box needs the session while the list is filled.
         StoreSession(page, session);
-        if (g_Options.SelectedProducts[0] || !FillComponentList(page, session->InfHandle)) StoreSession(page, nullptr);
+        if (TextListCount(g_Options.SelectedProducts) || !FillComponentList(page, session->InfHandle))
+            StoreSession(page, nullptr);
         HWND list = GetDlgItem(page, IDC_COMPONENT_LIST);
         g_PreviousListProc = reinterpret_cast<WNDPROC>(
             SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CheckListProc)));
@@ -189,12 +192,12 @@ INT_PTR CALLBACK ComponentsPageProc(HWND page, UINT message, WPARAM wParam, LPAR
             if (!IsUnattended()) break;
             SetPageResult(page, -1);
             if (g_Options.UnattendedList[0])
-                SelectProductsByName(g_Options.UnattendedList, g_Options.SelectedProducts);
+                SelectProductsByName(g_Options.UnattendedList, &g_Options.SelectedProducts);
             else
-                CollectCheckedProducts(page, session->InfHandle, g_Options.SelectedProducts);
+                CollectCheckedProducts(page, session->InfHandle, &g_Options.SelectedProducts);
             break;
         case PSN_KILLACTIVE:
-            if (session) CollectCheckedProducts(page, session->InfHandle, g_Options.SelectedProducts);
+            if (session) CollectCheckedProducts(page, session->InfHandle, &g_Options.SelectedProducts);
             break;
         }
         return TRUE;

@@ -34,11 +34,22 @@ DWORD InfLineCount(HINF inf, const char* section)
     return count > 0 ? static_cast<DWORD>(count) : 0;
 }
 
+// The Setup API of the Windows 95 family may lack the wide functions, and a missing
+// import ends the program; there it holds and compares keys as ANSI text anyway, so the
+// ANSI key, widened, is the text it compares with.
 int InfGetWideKey(const INFCONTEXT* line, WCHAR* buffer, DWORD size)
 {
     if (!buffer || !size) return 0;
     INFCONTEXT copy = *line;
-    if (!SetupGetStringFieldW(&copy, 0, buffer, size, nullptr) || !buffer[0]) {
+    int read = 0;
+    if (GetVersion() & 0x80000000u) {
+        char key[512];
+        read = SetupGetStringFieldA(&copy, 0, key, sizeof key, nullptr)
+               && MultiByteToWideChar(CP_ACP, 0, key, -1, buffer, static_cast<int>(size)) > 0;
+    } else {
+        read = SetupGetStringFieldW(&copy, 0, buffer, size, nullptr);
+    }
+    if (!read || !buffer[0]) {
         buffer[0] = L'\0';
         return 0;
     }

@@ -7,6 +7,7 @@
 // ready page shows the CD note while the fonts are chosen.
 
 #include "docs_support.h"
+#include "../../pages/checklist.h"
 
 #include <gtest/gtest.h>
 
@@ -161,13 +162,13 @@ TEST(ProductsExample, TheWizardShowsTheProductsAsTheirLinesSay)
     ASSERT_TRUE(list);
     ASSERT_EQ(3, driver::ListRowCount(list));
     const char* const names[] = {"Norvale Viewer", "Norvale Port Driver", "Norvale Fonts"};
-    const DWORD checks[] = {1, 1, 0};
-    const DWORD images[] = {22, 32, 3};
+    const int checks[] = {1, 1, 0};
+    const int images[] = {22, 32, 3};
     for (int row = 0; row < 3; ++row) {
         SCOPED_TRACE(names[row]);
         EXPECT_EQ(names[row], driver::ListRowText(list, row));
-        EXPECT_EQ(checks[row], driver::ListRowData(list, row) & 0xFFFF);
-        EXPECT_EQ(images[row], (driver::ListRowData(list, row) >> 16) & 0xFF);
+        EXPECT_EQ(checks[row], CheckListDataCheck(driver::ListRowData(list, row)));
+        EXPECT_EQ(images[row], CheckListDataImage(driver::ListRowData(list, row)));
     }
     // The first row is current and its description stands below the list.
     EXPECT_EQ(0, driver::ListCurrentRow(list));
@@ -187,7 +188,7 @@ TEST(ProductsExample, TheWizardShowsTheProductsAsTheirLinesSay)
     list = driver::PageControl(sheet, ListId);
     ASSERT_TRUE(driver::ClickListRow(list, 2, CheckBoxX));
     ASSERT_TRUE(driver::WaitForListIdle(list, e2e::WaitLimitMs));
-    EXPECT_EQ(1u, driver::ListRowData(list, 2) & 0xFFFF);
+    EXPECT_EQ(1, CheckListDataCheck(driver::ListRowData(list, 2)));
     EXPECT_EQ("May need files from the Windows CD.", driver::PageControlText(sheet, DescriptionId, nullptr));
     ASSERT_EQ(TargetPage, PressAndWaitForPage(sheet, driver::WizardNext));
     ASSERT_EQ(ReadyPage, PressAndWaitForPage(sheet, driver::WizardNext));

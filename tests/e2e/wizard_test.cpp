@@ -14,6 +14,7 @@
 
 #include "e2e_support.h"
 #include "testsupport.h"
+#include "../../pages/checklist.h"
 
 #include <gtest/gtest.h>
 
@@ -177,21 +178,21 @@ int PressAndWaitForPage(HWND sheet, driver::WizardButton button)
     return driver::PressAndWaitForPage(sheet, button, e2e::WaitLimitMs);
 }
 
-// The check word, image number and newer-version mark of a row of the check list.
+// The check, image number and newer-version mark of a row of the check list.
 int Checked(HWND list, int row)
 {
-    return static_cast<int>(driver::ListRowData(list, row) & 0xFFFF);
+    return CheckListDataCheck(driver::ListRowData(list, row));
 }
 int Image(HWND list, int row)
 {
-    return static_cast<int>((driver::ListRowData(list, row) >> 16) & 0xFF);
+    return CheckListDataImage(driver::ListRowData(list, row));
 }
 int Newer(HWND list, int row)
 {
-    return static_cast<int>(driver::ListRowData(list, row) >> 24);
+    return CheckListDataNewer(driver::ListRowData(list, row));
 }
 
-// Waits until the row's check word is `value`.
+// Waits until the row's check is `value`.
 bool WaitForCheck(HWND list, int row, int value)
 {
     const DWORD start = GetTickCount();

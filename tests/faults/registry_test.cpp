@@ -11,28 +11,10 @@
 
 #include <gtest/gtest.h>
 
-#include <sddl.h>
-
 namespace {
 
 using faults::Package;
-
-// The key HKLM\`path`, created when missing, with an access list that lets everybody do
-// everything but set values (`locked`) or everything (`!locked`).
-bool LockKey(const std::string& path, bool locked)
-{
-    HKEY key;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_READ | WRITE_DAC, nullptr, &key, nullptr)
-        != ERROR_SUCCESS)
-        return false;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    const char* text = locked ? "D:P(D;;0x0002;;;WD)(A;;KA;;;WD)" : "D:P(A;;KA;;;WD)";
-    bool done = ConvertStringSecurityDescriptorToSecurityDescriptorA(text, SDDL_REVISION_1, &descriptor, nullptr)
-                && RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor) == ERROR_SUCCESS;
-    if (descriptor) LocalFree(descriptor);
-    RegCloseKey(key);
-    return done;
-}
+using testsupport::LockKey;
 
 // The lock is real: the key cannot be opened for setting values.
 bool IsLocked(const std::string& path)

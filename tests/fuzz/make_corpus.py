@@ -115,6 +115,7 @@ CORPUS = {
         'unterminated': b'\x10abc\0de\ni1q\nt4',
         'tight': b'\x08ab\0\0\ni0xyz\ni0w\nr0',
         'assign': b'\x0c\naname\naaverylongname\ni5z',
+        'built': b'\x08\nbfirst\nb\nb' + b'k' * 70 + b'\nbend',
     },
     'grouporder': {
         'before': b'\x40Base\0NDIS\0Extended Base\0\0\nDemoGroup\nNDIS',

@@ -6,7 +6,9 @@
 //   r<d>        remove at position d - '0'
 //   a<text>     assign one string
 //   t<n>        terminate again after n - '0' bytes
-// After every operation the buffer holds a list with its end mark inside the capacity.
+//   b<text>     append to a built list (TextListBuilder), kept beside the buffer
+// After every operation the buffer holds a list with its end mark inside the capacity,
+// and the built list its strings inside its block.
 
 #include "fuzzinput.h"
 
@@ -58,6 +60,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         model = fuzz::WalkList(list.data(), capacity).strings;
     }
     CheckAgainst(list, model);
+    TextListBuilder built = {};
+    std::vector<std::string> builtModel;
 
     for (size_t f = 1; f < fields.size(); ++f) {
         const std::string& op = fields[f];
@@ -91,8 +95,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             const int result = TextListTerminate(list.data(), capacity, used);
             FUZZ_CHECK(result == (used + 2 <= capacity ? 1 : 0));
             if (result) model = fuzz::WalkList(list.data(), capacity).strings;
+        } else if (op[0] == 'b') {
+            const std::string one = fuzz::Text(op.substr(1));
+            FUZZ_CHECK(TextListAppend(&built, one.c_str()) == (one.empty() ? 0 : 1));
+            if (!one.empty()) builtModel.push_back(one);
+            FUZZ_CHECK(fuzz::WalkList(built.Text ? built.Text : "", built.Capacity).strings == builtModel);
+            FUZZ_CHECK(!built.Text || built.Used == fuzz::ListSize(builtModel));
         }
         CheckAgainst(list, model);
     }
+    char* kept = nullptr;
+    TextListKeep(&kept, &built);
+    FUZZ_CHECK(fuzz::WalkList(kept, fuzz::ListSize(builtModel)).strings == builtModel);
+    TextListFree(kept);
     return 0;
 }

@@ -1,7 +1,7 @@
 // The check list's item operations on a real owner-drawn list box: which bits of a row's
-// item data each operation reads and keeps, the CLN_CHECKCHANGED notification that only
-// CheckList_SetCheck sends to the list's parent, rows that do not exist, and the row
-// rectangle that a change repaints.
+// item data (check, newer version, image, catalogue index) each operation reads and
+// keeps, the CLN_CHECKCHANGED notification that only CheckList_SetCheck sends to the
+// list's parent, rows that do not exist, and the row rectangle that a change repaints.
 
 #include "../../pages/checklist.h"
 #include "../../resources/resource.h"
@@ -14,7 +14,7 @@ namespace {
 
 const char kParentClass[] = "CheckListTestParent";
 
-// One WM_COMMAND as the parent received it, with the row's check word read back at the
+// One WM_COMMAND as the parent received it, with the row's check read back at the
 // moment the parent was told.
 struct Command {
     HWND target;
@@ -93,39 +93,42 @@ TEST_F(CheckList, GettersReadTheirOwnBits)
 {
     SetData(0, 0xAB12CDEFu);
     SetData(1, 0x00000001u);
-    SetData(2, 0x7F000000u);
+    SetData(2, 0x00000002u);
 
-    EXPECT_EQ(0xCDEF, CheckList_GetCheck(list_, 0));
-    EXPECT_EQ(0xAB, CheckList_GetNewer(list_, 0));
+    EXPECT_EQ(1, CheckList_GetCheck(list_, 0));
+    EXPECT_EQ(1, CheckList_GetNewer(list_, 0));
+    EXPECT_EQ(0x2AC4B3, CheckList_GetIndex(list_, 0));
     EXPECT_EQ(1, CheckList_GetCheck(list_, 1));
     EXPECT_EQ(0, CheckList_GetNewer(list_, 1));
-    // The image number between them belongs to neither.
-    SetData(1, 0x00FF0000u);
+    EXPECT_EQ(0, CheckList_GetIndex(list_, 1));
+    // The image number between them belongs to none of them.
+    SetData(1, 0x000003FCu);
     EXPECT_EQ(0, CheckList_GetCheck(list_, 1));
     EXPECT_EQ(0, CheckList_GetNewer(list_, 1));
+    EXPECT_EQ(0, CheckList_GetIndex(list_, 1));
     EXPECT_EQ(0, CheckList_GetCheck(list_, 2));
-    EXPECT_EQ(0x7F, CheckList_GetNewer(list_, 2));
+    EXPECT_EQ(1, CheckList_GetNewer(list_, 2));
     EXPECT_TRUE(g_Commands.empty());
 }
 
-TEST_F(CheckList, SetCheckReplacesTheCheckWordAndTellsTheParent)
+TEST_F(CheckList, SetCheckReplacesTheCheckAndTellsTheParent)
 {
     SetData(0, 0x11111111u);
-    SetData(1, 0xAB12CDEFu);
+    SetData(1, 0xAB12CDEEu);
     SetData(2, 0x22222222u);
 
-    // Only the low 16 bits of the value are taken.
-    EXPECT_EQ(1, CheckList_SetCheck(list_, 1, 0x30001));
-    EXPECT_EQ(0xAB120001u, Data(1));
+    // Any non-zero value checks.
+    EXPECT_EQ(1, CheckList_SetCheck(list_, 1, 0x30000));
+    EXPECT_EQ(0xAB12CDEFu, Data(1));
     ASSERT_EQ(1u, g_Commands.size());
     EXPECT_EQ(parent_, g_Commands[0].target);
     EXPECT_EQ(MAKEWPARAM(IDC_COMPONENT_LIST, CLN_CHECKCHANGED), g_Commands[0].wParam);
     EXPECT_EQ(MAKELPARAM(1, 1), g_Commands[0].lParam);
-    // The parent already reads the new check word when it is told.
+    // The parent already reads the new check when it is told.
     EXPECT_EQ(1, g_Commands[0].checkSeen);
 
     EXPECT_EQ(1, CheckList_SetCheck(list_, 1, 0));
-    EXPECT_EQ(0xAB120000u, Data(1));
+    EXPECT_EQ(0xAB12CDEEu, Data(1));
     ASSERT_EQ(2u, g_Commands.size());
     EXPECT_EQ(MAKEWPARAM(IDC_COMPONENT_LIST, CLN_CHECKCHANGED), g_Commands[1].wParam);
     EXPECT_EQ(MAKELPARAM(1, 0), g_Commands[1].lParam);
@@ -136,31 +139,31 @@ TEST_F(CheckList, SetCheckReplacesTheCheckWordAndTellsTheParent)
     ASSERT_EQ(3u, g_Commands.size());
     EXPECT_EQ(MAKELPARAM(1, 0), g_Commands[2].lParam);
 
-    // A check word other than 1 is kept as given.
-    EXPECT_EQ(1, CheckList_SetCheck(list_, 2, 0xBEEF));
-    EXPECT_EQ(0x2222BEEFu, Data(2));
-    ASSERT_EQ(4u, g_Commands.size());
-    EXPECT_EQ(MAKELPARAM(2, 0xBEEF), g_Commands[3].lParam);
-    EXPECT_EQ(0xBEEF, g_Commands[3].checkSeen);
-
+    EXPECT_EQ(1, CheckList_SetCheck(list_, 2, 1));
+    EXPECT_EQ(0x22222223u, Data(2));
     EXPECT_EQ(0x11111111u, Data(0));
 }
 
-TEST_F(CheckList, SetItemInfoKeepsTheCheckWordAndSendsNothing)
+TEST_F(CheckList, SetItemInfoKeepsTheCheckAndSendsNothing)
 {
-    SetData(0, 0x0000BEEFu);
+    SetData(0, 0x00000001u);
     SetData(1, 0x12345678u);
 
-    EXPECT_EQ(1, CheckList_SetItemInfo(list_, 0, 0x1AB, 0x1CD));
-    EXPECT_EQ(0xCDABBEEFu, Data(0));
-    EXPECT_EQ(0xBEEF, CheckList_GetCheck(list_, 0));
-    EXPECT_EQ(0xCD, CheckList_GetNewer(list_, 0));
+    EXPECT_EQ(1, CheckList_SetItemInfo(list_, 0, 0x2AC4B3, 0x1AB, 7));
+    EXPECT_EQ(0xAB12CEAFu, Data(0));
+    EXPECT_EQ(1, CheckList_GetCheck(list_, 0));
+    EXPECT_EQ(1, CheckList_GetNewer(list_, 0));
+    EXPECT_EQ(0x2AC4B3, CheckList_GetIndex(list_, 0));
 
-    // Both bytes are replaced, not combined with what was there.
-    EXPECT_EQ(1, CheckList_SetItemInfo(list_, 0, -1, 0));
-    EXPECT_EQ(0x00FFBEEFu, Data(0));
-    EXPECT_EQ(1, CheckList_SetItemInfo(list_, 0, 0, 1));
-    EXPECT_EQ(0x0100BEEFu, Data(0));
+    // Index, image and mark are replaced, not combined with what was there.
+    EXPECT_EQ(1, CheckList_SetItemInfo(list_, 0, 0, -1, 0));
+    EXPECT_EQ(0x000003FDu, Data(0));
+    EXPECT_EQ(1, CheckList_SetItemInfo(list_, 0, CheckListMaxIndex, 0, 1));
+    EXPECT_EQ(0xFFFFFC03u, Data(0));
+    // An index that the data cannot carry changes nothing.
+    EXPECT_EQ(0, CheckList_SetItemInfo(list_, 0, CheckListMaxIndex + 1, 0, 0));
+    EXPECT_EQ(0, CheckList_SetItemInfo(list_, 0, -1, 0, 0));
+    EXPECT_EQ(0xFFFFFC03u, Data(0));
 
     EXPECT_EQ(0x12345678u, Data(1));
     EXPECT_TRUE(g_Commands.empty()) << g_Commands.size() << " commands";
@@ -174,8 +177,9 @@ TEST_F(CheckList, RowsThatDoNotExistReadAsZeroAndChangeNothing)
     for (int row : {-1, -2, -65536, 3, 4, 65536 + 1}) {
         EXPECT_EQ(0, CheckList_GetCheck(list_, row)) << row;
         EXPECT_EQ(0, CheckList_GetNewer(list_, row)) << row;
+        EXPECT_EQ(-1, CheckList_GetIndex(list_, row)) << row;
         EXPECT_EQ(0, CheckList_SetCheck(list_, row, 0)) << row;
-        EXPECT_EQ(0, CheckList_SetItemInfo(list_, row, 0, 0)) << row;
+        EXPECT_EQ(0, CheckList_SetItemInfo(list_, row, 0, 0, 0)) << row;
     }
     for (int row = 0; row < 3; ++row) EXPECT_EQ(0xFFFFFFFFu, Data(row)) << row;
     EXPECT_TRUE(g_Commands.empty()) << g_Commands.size() << " commands";
@@ -184,7 +188,7 @@ TEST_F(CheckList, RowsThatDoNotExistReadAsZeroAndChangeNothing)
     SendMessageA(list_, LB_RESETCONTENT, 0, 0);
     EXPECT_EQ(0, CheckList_GetCheck(list_, 0));
     EXPECT_EQ(0, CheckList_SetCheck(list_, 0, 1));
-    EXPECT_EQ(0, CheckList_SetItemInfo(list_, 0, 1, 1));
+    EXPECT_EQ(0, CheckList_SetItemInfo(list_, 0, 0, 1, 1));
     EXPECT_TRUE(g_Commands.empty());
 }
 
@@ -192,23 +196,23 @@ TEST_F(CheckList, ARowWhoseDataIsAllOnesIsAnOrdinaryRow)
 {
     // LB_GETITEMDATA answers such a row with the value of LB_ERR.
     SetData(1, 0xFFFFFFFFu);
-    EXPECT_EQ(0xFFFF, CheckList_GetCheck(list_, 1));
-    EXPECT_EQ(0xFF, CheckList_GetNewer(list_, 1));
+    EXPECT_EQ(1, CheckList_GetCheck(list_, 1));
+    EXPECT_EQ(1, CheckList_GetNewer(list_, 1));
+    EXPECT_EQ(CheckListMaxIndex, CheckList_GetIndex(list_, 1));
 
-    EXPECT_EQ(1, CheckList_SetItemInfo(list_, 1, 0xFF, 0xFF));
+    EXPECT_EQ(1, CheckList_SetItemInfo(list_, 1, CheckListMaxIndex, 0xFF, 1));
     EXPECT_EQ(0xFFFFFFFFu, Data(1));
     EXPECT_TRUE(g_Commands.empty());
 
     EXPECT_EQ(1, CheckList_SetCheck(list_, 1, 0));
-    EXPECT_EQ(0xFFFF0000u, Data(1));
+    EXPECT_EQ(0xFFFFFFFEu, Data(1));
     ASSERT_EQ(1u, g_Commands.size());
     EXPECT_EQ(MAKELPARAM(1, 0), g_Commands[0].lParam);
 
-    SetData(1, 0xFFFFFFFFu);
-    EXPECT_EQ(1, CheckList_SetCheck(list_, 1, 0xFFFF));
+    EXPECT_EQ(1, CheckList_SetCheck(list_, 1, 1));
     EXPECT_EQ(0xFFFFFFFFu, Data(1));
     ASSERT_EQ(2u, g_Commands.size());
-    EXPECT_EQ(MAKELPARAM(1, 0xFFFF), g_Commands[1].lParam);
+    EXPECT_EQ(MAKELPARAM(1, 1), g_Commands[1].lParam);
 }
 
 TEST_F(CheckList, AChangeRepaintsItsRowWithoutErasing)
@@ -228,7 +232,7 @@ TEST_F(CheckList, AChangeRepaintsItsRowWithoutErasing)
         if (step == 0)
             ASSERT_EQ(1, CheckList_SetCheck(list_, 1, 1));
         else
-            ASSERT_EQ(1, CheckList_SetItemInfo(list_, 1, 5, 1));
+            ASSERT_EQ(1, CheckList_SetItemInfo(list_, 1, 2, 5, 1));
         ASSERT_TRUE(GetUpdateRect(list_, &update, FALSE)) << step;
         EXPECT_TRUE(EqualRect(&row, &update)) << step << ": update " << update.left << "," << update.top << ","
                                               << update.right << "," << update.bottom << " row " << row.left

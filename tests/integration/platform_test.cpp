@@ -59,6 +59,18 @@ TEST_F(PlatformSections, ReportedVersionsAreTheOnesAskedFor)
     EXPECT_EQ("05650004", Probe("nt40", "version")["version"]);
 }
 
+// The Setup API of the Windows 95 family may lack the wide functions.
+TEST_F(PlatformSections, TheWindows95FamilyReadsProductKeysThroughTheAnsiSetupApi)
+{
+    const std::string path = folder_ + "\\setup.inf";
+    testsupport::WriteFile(path, "[Version]\r\nSignature=\"$Chicago$\"\r\n[Products]\r\nAlpha=A\r\nBeta=B\r\n");
+    for (const std::string version : {"win95", "win98", "winme", "nt40"}) {
+        auto seen = Probe(version, "keys " + testsupport::Quote(path));
+        EXPECT_EQ("Alpha,Beta,", seen["keys"]) << version;
+        EXPECT_EQ(version != "nt40", seen["wide"] == "0") << version << ": " << seen["wide"];
+    }
+}
+
 TEST_F(PlatformSections, Windows2000TakesNTOverPlainAndSkipsEmptySections)
 {
     auto chosen = Choose("win2k", "[Install.NT]\r\nA=1\r\n[Install]\r\nA=1\r\n");

@@ -30,6 +30,7 @@
 
 #include "driver.h"
 #include "testsupport.h"
+#include "../../pages/checklist.h"
 
 #include <gtest/gtest.h>
 
@@ -1188,7 +1189,7 @@ private:
         const Product* const offered[] = {&Client, &Viewer, &Agent};
         for (int row = 0; row < 3; ++row) {
             EXPECT_EQ(DisplayName(*offered[row]), driver::ListRowText(list, row));
-            EXPECT_EQ(1u, driver::ListRowData(list, row) & 0xFFFF) << "row " << row << " is not checked";
+            EXPECT_EQ(1, CheckListDataCheck(driver::ListRowData(list, row))) << "row " << row << " is not checked";
         }
         // The classic wizard, whose pages carry their header in their own template, is the
         // style of the Windows 95 family; the NT family gets the Wizard97 sheet, which draws

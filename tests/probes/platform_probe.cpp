@@ -5,6 +5,9 @@
 //   platform_probe version                the GetVersion result
 //   platform_probe language [SETUP-EXE]   the user's language, the dialog languages of
 //                                         the welcome page and the language chosen
+//   platform_probe keys PATH-TO-INF       the keys of [Products] as the catalogue reads
+//                                         them, and how often that called the wide Setup
+//                                         API (wide=)
 // The integration and end-to-end tests run copies of it as win95, win98, winme, nt40,
 // win2k and win7.
 //
@@ -56,6 +59,35 @@ int ProbeLanguage(const char* setupExe)
     return 0;
 }
 
+// Counts the calls through the probe's import of SetupGetStringFieldW, which the Setup
+// API of the Windows 95 family may lack, while the keys of [Products] are read.
+typedef BOOL(WINAPI* GetStringFieldW)(PINFCONTEXT, DWORD, PWSTR, DWORD, PDWORD);
+extern "C" GetStringFieldW g_ImportedGetStringFieldW __asm__("__imp__SetupGetStringFieldW@20");
+GetStringFieldW g_GetStringFieldW;
+int g_WideCalls = 0;
+
+BOOL WINAPI CountedGetStringFieldW(PINFCONTEXT line, DWORD index, PWSTR buffer, DWORD size, PDWORD needed)
+{
+    ++g_WideCalls;
+    return g_GetStringFieldW(line, index, buffer, size, needed);
+}
+
+int ProbeKeys(const char* path)
+{
+    g_GetStringFieldW = g_ImportedGetStringFieldW;
+    g_ImportedGetStringFieldW = CountedGetStringFieldW;
+    HINF inf = InfOpen(path, nullptr);
+    INFCONTEXT line;
+    WCHAR key[128];
+    if (inf == INVALID_HANDLE_VALUE || !InfFindLine(inf, "Products", nullptr, &line)) return 1;
+    std::printf("keys=");
+    do
+        if (InfGetWideKey(&line, key, 128)) std::printf("%ls,", key);
+    while (InfNextLine(&line));
+    std::printf("\nwide=%d\n", g_WideCalls);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -82,6 +114,7 @@ int main(int argc, char** argv)
         return 0;
     }
     if (argc >= 2 && std::strcmp(argv[1], "language") == 0) return ProbeLanguage(argc >= 3 ? argv[2] : nullptr);
-    std::fprintf(stderr, "usage: platform_probe sections INF | style | version | language [SETUP-EXE]\n");
+    if (argc >= 3 && std::strcmp(argv[1], "keys") == 0) return ProbeKeys(argv[2]);
+    std::fprintf(stderr, "usage: platform_probe sections INF | style | version | language [SETUP-EXE] | keys INF\n");
     return 2;
 }

@@ -1,5 +1,7 @@
 #include "testsupport.h"
 
+#include <sddl.h>
+
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -83,6 +85,21 @@ void DeleteKeyTree(HKEY root, const std::string& path)
         for (const std::string& child : children) DeleteKeyTree(root, path + "\\" + child);
     }
     RegDeleteKeyA(root, path.c_str());
+}
+
+bool LockKey(const std::string& path, bool locked)
+{
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_READ | WRITE_DAC, nullptr, &key, nullptr)
+        != ERROR_SUCCESS)
+        return false;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    const char* text = locked ? "D:P(D;;0x0002;;;WD)(A;;KA;;;WD)" : "D:P(A;;KA;;;WD)";
+    bool done = ConvertStringSecurityDescriptorToSecurityDescriptorA(text, SDDL_REVISION_1, &descriptor, nullptr)
+                && RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor) == ERROR_SUCCESS;
+    if (descriptor) LocalFree(descriptor);
+    RegCloseKey(key);
+    return done;
 }
 
 void RemoveTree(const std::string& folder)

@@ -32,6 +32,10 @@ bool KeyExists(HKEY root, const std::string& path);
 // when the key or value is missing or of another type.
 std::string MachineText(const std::string& path, const char* name);
 
+// The key HKLM\`path`, created when missing, with an access list that lets everybody do
+// everything but set values (`locked`) or everything (`!locked`).
+bool LockKey(const std::string& path, bool locked);
+
 // Deletes a registry key with all its subkeys; a missing key is fine.
 void DeleteKeyTree(HKEY root, const std::string& path);
 

@@ -163,4 +163,20 @@ TEST(TextList, AssignFillsTheBufferExactlyOrNotAtAll)
     EXPECT_EQ(2, TextListSize(list));
 }
 
+TEST(TextList, ABuiltListGrowsToHoldEveryStringAndReplacesTheFormerOne)
+{
+    char* kept = nullptr;
+    Strings expected;
+    TextListBuilder builder = {};
+    for (int i = 0; i < 300; ++i) {
+        expected.push_back(std::string(1 + i % 40, static_cast<char>('a' + i % 26)));
+        ASSERT_EQ(1, TextListAppend(&builder, expected.back().c_str())) << i;
+    }
+    EXPECT_EQ(0, TextListAppend(&builder, ""));
+    TextListKeep(&kept, &builder);
+    EXPECT_EQ(expected, Items(kept));
+    TextListKeep(&kept, &builder);  // nothing built: an empty list, the former one freed
+    EXPECT_EQ(2, TextListSize(kept));
+}
+
 } // namespace
