@@ -23,12 +23,14 @@ enum SetupAction {
     ActionRemove = 1,
 };
 
+// A key after "/install:" or "/remove:" with its zero and the list's end mark, at most;
+// no product key is that long (keys have at most 127 characters).
 const unsigned SelectedProductsSize = 1024;
 
 struct RunOptions {
     const char*    UnattendedList;   // null: interactive; else the product keys after the colon
     int            Action;           // SetupAction
-    char           SelectedProducts[SelectedProductsSize]; // text list of product keys
+    char*          SelectedProducts; // text list of product keys, built (TextListKeep); null: none
     unsigned short Language;         // interface language identifier
     int            WizardStyle;      // WizardStyle
     int            RebootMode;       // RebootMode; values other than 0 to 2 act like 0

@@ -34,13 +34,15 @@ bool EqualsNoCase(const char* token, const char* text)
     return StartsWithNoCase(token, text) && token[std::strlen(text)] == '\0';
 }
 
-// A key from "/install:" or "/remove:" becomes a one-entry list. A key that does not
-// fit the list cannot name any product (keys have at most 127 characters); it is
-// dropped like an unknown option and the list keeps what it held.
+// A key from "/install:" or "/remove:" becomes a one-entry list. A key too long for
+// SelectedProductsSize cannot name any product (keys have at most 127 characters); it
+// is dropped like an unknown option and the list keeps what it held.
 void SelectProductFromToken(RunOptions* options, const char* key)
 {
-    if (std::strlen(key) + 2 > sizeof options->SelectedProducts) return;
-    TextListAssign(options->SelectedProducts, sizeof options->SelectedProducts, key);
+    if (std::strlen(key) + 2 > SelectedProductsSize) return;
+    TextListBuilder list = {};
+    TextListAppend(&list, key);  // an empty key gives an empty list
+    TextListKeep(&options->SelectedProducts, &list);
 }
 
 void ApplyToken(char* token, RunOptions* options)

@@ -117,9 +117,9 @@ int main(int argc, char** argv)
         QueryPerformanceCounter(&t2);
         // The removal of the first product: every other product is asked whether it
         // stays registered.
-        char selected[SelectedProductsSize] = {};
+        char selected[130] = {};
         if (products > 0) lstrcpynA(selected, ProductKey(0), 128);
-        CollectRemoveSections(inf.get(), selected, g_SectionList);
+        CollectRemoveSections(inf.get(), selected, &g_SectionList);
         QueryPerformanceCounter(&t3);
         rows = static_cast<int>(SendDlgItemMessageA(page, IDC_COMPONENT_LIST, LB_GETCOUNT, 0, 0));
         DestroyWindow(page);

@@ -21,7 +21,7 @@
 #include <cstdio>
 #include <cstring>
 
-char g_SectionList[SectionListSize];
+char* g_SectionList = nullptr;
 
 namespace {
 
@@ -295,11 +295,11 @@ int FillComponentList(HWND page, HINF inf)
     return count;
 }
 
-void CollectCheckedProducts(HWND page, HINF, char* selected)
+int CollectCheckedProducts(HWND page, HINF, char** selected)
 {
     HWND list = GetDlgItem(page, IDC_COMPONENT_LIST);
     const int rows = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
-    selected[0] = selected[1] = '\0';
+    TextListBuilder checked = {};
     // The rows stand in catalogue order, so one walk of the catalogue finds their keys.
     const char* key = g_Catalogue;
     int index = 0;
@@ -310,14 +310,19 @@ void CollectCheckedProducts(HWND page, HINF, char* selected)
             index = 0;
         }
         for (; key && *key && index < wanted; ++index) key += std::strlen(key) + 1;
-        // A selection that would pass the list's size keeps what fits.
-        if (key && *key && CheckList_GetCheck(list, row)) TextListInsert(selected, SelectedProductsSize, key, -1);
+        if (!key || !*key || !CheckList_GetCheck(list, row)) continue;
+        if (!TextListAppend(&checked, key)) {
+            TextListFree(checked.Text);
+            return 0;
+        }
     }
+    TextListKeep(selected, &checked);
+    return 1;
 }
 
-int SelectProductsByName(const char* names, char* selected)
+int SelectProductsByName(const char* names, char** selected)
 {
-    selected[0] = selected[1] = '\0';
+    TextListBuilder chosen = {};
     int count = 0;
     const char* piece = names ? names : "";
     for (;;) {
@@ -330,7 +335,11 @@ int SelectProductsByName(const char* names, char* selected)
             name[length] = '\0';
             for (const char* key = g_Catalogue; key && *key; key += std::strlen(key) + 1) {
                 if (lstrcmpiA(key, name) == 0) {
-                    if (TextListInsert(selected, SelectedProductsSize, key, -1)) ++count;
+                    if (!TextListAppend(&chosen, key)) {
+                        TextListFree(chosen.Text);
+                        return 0;
+                    }
+                    ++count;
                     break;
                 }
             }
@@ -338,6 +347,7 @@ int SelectProductsByName(const char* names, char* selected)
         if (!comma) break;
         piece = comma + 1;
     }
+    TextListKeep(selected, &chosen);
     return count;
 }
 
@@ -348,26 +358,27 @@ int GetProductDescription(HINF inf, int index, char* buffer, DWORD size)
     return GetProductField(inf, index, 6, buffer, size, g_Sections.ProductsSection);
 }
 
-int CollectInstallSections(HINF inf, char* selected, char* sections)
+int CollectInstallSections(HINF inf, char* selected, char** sections)
 {
-    sections[0] = sections[1] = '\0';
-    TextListInsert(sections, SectionListSize, g_Sections.InstallSection, -1);
+    TextListBuilder list = {};
+    TextListAppend(&list, g_Sections.InstallSection);
     for (int position = 0; const char* key = TextListItem(selected, position);) {
         char section[256];
         // An empty install section would end the list for every reader: it adds nothing.
-        // A product whose install section finds no room in the list never runs, so it
-        // leaves the selection too: it must not be registered as installed.
+        // A product whose install section cannot be added never runs, so it leaves the
+        // selection too: it must not be registered as installed.
         if (GetInfKeyField(inf, key, g_Sections.ProductsSection, 2, section, sizeof section) && section[0]
-            && !TextListInsert(sections, SectionListSize, section, -1)) {
+            && !TextListAppend(&list, section)) {
             TextListRemove(selected, position);
             continue;
         }
         ++position;
     }
+    TextListKeep(sections, &list);
     return ProductCount();
 }
 
-int CollectRemoveSections(HINF inf, const char* selected, char* sections)
+int CollectRemoveSections(HINF inf, const char* selected, char** sections)
 {
     // Products that stay registered after this removal: the registered ones that are
     // not selected. A product named twice leaves once, and does not make another
@@ -378,22 +389,23 @@ int CollectRemoveSections(HINF inf, const char* selected, char* sections)
         UniqueKey key;
         if (!OpenUninstallKey(product, KEY_READ, &key)) continue;
         int leaving = 0;
-        for (const char* name = selected; *name && !leaving; name += std::strlen(name) + 1)
+        for (const char* name = selected; name && *name && !leaving; name += std::strlen(name) + 1)
             leaving = lstrcmpiA(name, product) == 0;
         if (!leaving) ++staying;
     }
 
-    sections[0] = sections[1] = '\0';
+    TextListBuilder list = {};
     int count = 0;
-    for (const char* key = selected; *key; key += std::strlen(key) + 1) {
+    for (const char* key = selected; key && *key; key += std::strlen(key) + 1) {
         char section[256];
         // An empty remove section would end the list and so drop the main remove
         // section that may follow: it adds nothing.
         if (GetInfKeyField(inf, key, g_Sections.ProductsSection, 3, section, sizeof section) && section[0]
-            && TextListInsert(sections, SectionListSize, section, -1))
+            && TextListAppend(&list, section))
             ++count;
     }
-    if (staying == 0 && TextListInsert(sections, SectionListSize, g_Sections.RemoveSection, -1)) ++count;
+    if (staying == 0 && TextListAppend(&list, g_Sections.RemoveSection)) ++count;
+    TextListKeep(sections, &list);
     return count;
 }
 

@@ -16,11 +16,9 @@ const int ProductFlagChecked = 1;
 const int ProductFlagRestart = 2;
 const int ProductFlagWindowsCd = 4;
 
-// Size of the section list, like SelectedProducts.
-const unsigned SectionListSize = 1024;
-
-// The section list that the step runner works through.
-extern char g_SectionList[SectionListSize];
+// The section list that the step runner works through: a built text list (TextListKeep),
+// null until the first worker builds it.
+extern char* g_SectionList;
 
 // Field `index` of the first line with `key` in `section`.
 int GetInfKeyField(HINF inf, const char* key, const char* section, DWORD index, char* buffer, DWORD size);
@@ -47,13 +45,18 @@ int CompareInstalledVersion(HINF inf, int index);
 // default checks. A catalogue entry whose products line gives it no install section when
 // found by its key gets no row: it is not offered.
 int FillComponentList(HWND page, HINF inf);
-void CollectCheckedProducts(HWND page, HINF inf, char* selected);
-int SelectProductsByName(const char* names, char* selected);
+
+// The lists below are built anew in heap blocks (TextListKeep) and replace the list
+// that *selected or *sections held; the list grows as long as needed. When memory runs
+// out, CollectCheckedProducts and SelectProductsByName leave the former list and
+// answer 0 (SelectProductsByName otherwise the number of products selected).
+int CollectCheckedProducts(HWND page, HINF inf, char** selected);
+int SelectProductsByName(const char* names, char** selected);
 int GetProductDescription(HINF inf, int index, char* buffer, DWORD size);
 
 // The main install section and the selected products' install sections; a product
-// whose section does not fit the list is taken out of `selected`.
-int CollectInstallSections(HINF inf, char* selected, char* sections);
-int CollectRemoveSections(HINF inf, const char* selected, char* sections);
+// whose section cannot be added (memory ran out) is taken out of `selected`.
+int CollectInstallSections(HINF inf, char* selected, char** sections);
+int CollectRemoveSections(HINF inf, const char* selected, char** sections);
 int CountProductsWithFlags(HINF inf, const char* keys, int mask);
 int IsRestartRequired(HINF inf, const char* selected);

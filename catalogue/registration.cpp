@@ -80,7 +80,7 @@ int ReadRecordedFolder(const char* name, char* folder)
 int RegisterUninstallEntries(HINF inf, const char* selected)
 {
     const char* products = g_Sections.ProductsSection;
-    for (const char* key = selected; *key; key += std::strlen(key) + 1) {
+    for (const char* key = selected; key && *key; key += std::strlen(key) + 1) {
         char displayName[256], installSection[256], removeSection[256];
         if (!GetInfKeyField(inf, key, products, 1, displayName, sizeof displayName)
             || !GetInfKeyField(inf, key, products, 2, installSection, sizeof installSection)

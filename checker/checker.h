@@ -123,7 +123,6 @@ void CheckLibrary(Checker* checker, LibraryKind kind, const char* name, const ch
 
 // The checks, one per concern, in the order main runs them.
 void CheckProducts(Checker* checker);
-void CheckListSizes(Checker* checker);
 void CheckConditions(Checker* checker);
 void CheckPlugins(Checker* checker);
 void CheckServices(Checker* checker);

@@ -47,7 +47,6 @@ Checker g_Checker;
 void RunChecks(Checker* checker)
 {
     CheckProducts(checker);
-    CheckListSizes(checker);
     CheckRepeatedKeys(checker);
     CheckConditions(checker);
     CheckPlugins(checker);

@@ -2,14 +2,10 @@
 // the product, field 1 is its display name, field 2 its install section, field 3 its
 // remove section, field 6 its description and field 7 its version. Each products
 // section that some Windows family would use is checked once.
-//
-// Also the two lists whose size is fixed at 1024 bytes: the selected products and the
-// section list of an installation, both at their largest, with every product selected.
 
 #include "checker.h"
 
 #include "../catalogue/catalogue.h"
-#include "../catalogue/textlist.h"
 #include "../setupapi/inf.h"
 
 #include <cstring>
@@ -21,12 +17,10 @@ const DWORD FieldBufferSize = 4096;
 
 const unsigned MaxKeyLength = 127;
 const unsigned MaxNameLength = 255;
-// The section list is filled from field 2 read into 255 bytes.
-const unsigned MaxInstallSectionLength = 254;
+const unsigned MaxInstallSectionLength = 255;
 const unsigned MaxRemoveSectionLength = 255;
 const unsigned MaxDescriptionLength = 1023;
 const unsigned MaxVersionLength = 127;
-const unsigned ListSize = 1024;
 
 // Length of field `index`, or -1 when the line has no such field; the text in `text`.
 int ReadField(const INFCONTEXT* line, DWORD index, char* text)
@@ -153,38 +147,6 @@ void CheckProductLine(Checker* checker, const char* products, const INFCONTEXT* 
     CheckTextLimits(checker, products, line, key);
 }
 
-// The largest lists one installation with these products can need: every product that
-// the catalogue can take (a key of at most 127 characters and an install section),
-// selected.
-void CheckListsOfFamily(Checker* checker, const Family& family)
-{
-    const char* products = family.sections.ProductsSection;
-    INFCONTEXT line;
-    if (!InfFindLine(checker->inf, products, nullptr, &line)) return;
-    const char* install = family.sections.InstallSection;
-    unsigned selectedBytes = 1;
-    unsigned sectionBytes = static_cast<unsigned>(std::strlen(install)) + 1 + 1;
-    do {
-        char key[MaxKeyLength + 1], section[256];
-        if (!InfGetField(&line, 0, key, sizeof key) || !key[0]) continue;
-        if (!InfGetField(&line, 2, section, sizeof section) || !section[0]) continue;
-        selectedBytes += static_cast<unsigned>(std::strlen(key)) + 1;
-        if (std::strlen(section) <= MaxInstallSectionLength)
-            sectionBytes += static_cast<unsigned>(std::strlen(section)) + 1;
-    } while (InfNextLine(&line));
-
-    if (selectedBytes > ListSize)
-        Print(checker, SeverityError, products, nullptr,
-              "with every product selected, the list of selected products needs %u bytes, more than %u: the products "
-              "past the limit are left out",
-              selectedBytes, ListSize);
-    if (sectionBytes > ListSize)
-        Print(checker, SeverityError, products, nullptr,
-              "with every product selected, the section list (the main install section [%s] and each product's "
-              "install section) needs %u bytes, more than %u: the sections past the limit are not installed",
-              install, sectionBytes, ListSize);
-}
-
 } // namespace
 
 void CheckProducts(Checker* checker)
@@ -197,9 +159,4 @@ void CheckProducts(Checker* checker)
         do CheckProductLine(checker, names[i], &line);
         while (InfNextLine(&line));
     }
-}
-
-void CheckListSizes(Checker* checker)
-{
-    for (const Family& family : checker->families) CheckListsOfFamily(checker, family);
 }

@@ -197,7 +197,7 @@ DWORD WINAPI RunInstallWorker(LPVOID parameter)
     HWND page = static_cast<HWND>(parameter);
     SetupSession* session = StartWorker(page);
     if (!session) return FailWithoutSession(page);
-    CollectInstallSections(session->InfHandle, g_Options.SelectedProducts, g_SectionList);
+    CollectInstallSections(session->InfHandle, g_Options.SelectedProducts, &g_SectionList);
     RegisterUninstallEntries(session->InfHandle, g_Options.SelectedProducts);
     const int succeeded = RunSetupSteps(session->InfHandle, g_SectionList, page);
     return FinishWorker(page, session->InfHandle, succeeded);
@@ -212,7 +212,7 @@ DWORD WINAPI RunRemoveWorker(LPVOID parameter)
     char folder[MAX_PATH];
     if (FindRecordedTargetDir(session->InfHandle, g_Options.SelectedProducts, folder))
         SetupSetDirectoryIdA(session->InfHandle, DIRID_USER, folder);
-    CollectRemoveSections(session->InfHandle, g_Options.SelectedProducts, g_SectionList);
+    CollectRemoveSections(session->InfHandle, g_Options.SelectedProducts, &g_SectionList);
     DeleteUninstallEntries(g_Options.SelectedProducts);
     // When the main remove section runs, nothing of the package stays, and its main entry
     // goes too: left behind, the list of installed software would keep a command whose

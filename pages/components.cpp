@@ -9,6 +9,7 @@
 #include "checklist.h"
 #include "common.h"
 #include "../catalogue/catalogue.h"
+#include "../catalogue/textlist.h"
 #include "../resources/resource.h"
 
 #include <cstdio>
@@ -152,7 +153,8 @@ INT_PTR CALLBACK ComponentsPageProc(HWND page, UINT message, WPARAM wParam, LPAR
         SetHeaderFont(page, session);
         // The description box needs the session while the list is filled.
         StoreSession(page, session);
-        if (g_Options.SelectedProducts[0] || !FillComponentList(page, session->InfHandle)) StoreSession(page, nullptr);
+        if (TextListCount(g_Options.SelectedProducts) || !FillComponentList(page, session->InfHandle))
+            StoreSession(page, nullptr);
         HWND list = GetDlgItem(page, IDC_COMPONENT_LIST);
         g_PreviousListProc = reinterpret_cast<WNDPROC>(
             SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CheckListProc)));
@@ -190,12 +192,12 @@ INT_PTR CALLBACK ComponentsPageProc(HWND page, UINT message, WPARAM wParam, LPAR
             if (!IsUnattended()) break;
             SetPageResult(page, -1);
             if (g_Options.UnattendedList[0])
-                SelectProductsByName(g_Options.UnattendedList, g_Options.SelectedProducts);
+                SelectProductsByName(g_Options.UnattendedList, &g_Options.SelectedProducts);
             else
-                CollectCheckedProducts(page, session->InfHandle, g_Options.SelectedProducts);
+                CollectCheckedProducts(page, session->InfHandle, &g_Options.SelectedProducts);
             break;
         case PSN_KILLACTIVE:
-            if (session) CollectCheckedProducts(page, session->InfHandle, g_Options.SelectedProducts);
+            if (session) CollectCheckedProducts(page, session->InfHandle, &g_Options.SelectedProducts);
             break;
         }
         return TRUE;

@@ -1,6 +1,6 @@
 // The command line: any text after the program name is read into the run options
 // without a step outside the text or the options; the selected products stay a
-// terminated list within their buffer; the unattended list points into the text; only
+// terminated list within their block; the unattended list points into the text; only
 // valid styles, languages and actions come out. Also the mutex name and the cut at the
 // last backslash, with the input as a program path.
 
@@ -31,7 +31,8 @@ void CheckOptions(const std::string& line)
     options->WizardStyle = Wizard97Composed;
     ParseCommandLine(text.data(), options.get());
 
-    const fuzz::WalkedList selected = fuzz::WalkList(options->SelectedProducts, SelectedProductsSize);
+    const char* list = options->SelectedProducts ? options->SelectedProducts : "";
+    const fuzz::WalkedList selected = fuzz::WalkList(list, SelectedProductsSize);
     FUZZ_CHECK(selected.endMark < SelectedProductsSize);
     FUZZ_CHECK(selected.strings.size() <= 1);
     for (const std::string& key : selected.strings) FUZZ_CHECK(key.find(' ') == std::string::npos);
@@ -42,6 +43,7 @@ void CheckOptions(const std::string& line)
     FUZZ_CHECK(options->WizardStyle >= Classic && options->WizardStyle <= Wizard97Resources);
     FUZZ_CHECK(options->Action == ActionInstall || options->Action == ActionRemove);
     FUZZ_CHECK(options->Language == 0x0407 || IsKnownLanguage(options->Language));
+    TextListFree(options->SelectedProducts);
 }
 
 // The command an uninstall entry holds gives back its key: "/remove:KEY" selects
@@ -58,6 +60,7 @@ void CheckRemoveRoundTrip(const std::string& key)
     FUZZ_CHECK(options->Action == ActionRemove);
     FUZZ_CHECK(TextListCount(options->SelectedProducts) == 1);
     FUZZ_CHECK(key == TextListItem(options->SelectedProducts, 0));
+    TextListFree(options->SelectedProducts);
 }
 
 void CheckMutexName(const std::string& path)

@@ -71,5 +71,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     FUZZ_CHECK(options->UnattendedList == nullptr);
     FUZZ_CHECK(TextListCount(options->SelectedProducts) == 1);
     FUZZ_CHECK(key == TextListItem(options->SelectedProducts, 0));
+    TextListFree(options->SelectedProducts);
     return 0;
 }

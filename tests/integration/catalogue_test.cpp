@@ -42,14 +42,16 @@ std::vector<std::string> CatalogueKeys()
     return keys;
 }
 
-// Writes the strings as a text list into a buffer of the size of SelectedProducts.
+// The strings as a built text list, as the selection and the section list are kept.
 struct SelectedList {
-    explicit SelectedList(const std::vector<std::string>& names)
+    explicit SelectedList(const std::vector<std::string>& names = {})
     {
-        std::memset(bytes, 0, sizeof bytes);
-        for (const std::string& name : names) EXPECT_EQ(1, TextListInsert(bytes, sizeof bytes, name.c_str(), -1));
+        TextListBuilder list = {};
+        for (const std::string& name : names) EXPECT_EQ(1, TextListAppend(&list, name.c_str()));
+        TextListKeep(&bytes, &list);
     }
-    char bytes[SelectedProductsSize];
+    ~SelectedList() { TextListFree(bytes); }
+    char* bytes = nullptr;
 };
 
 // What the message box watcher saw.
@@ -660,8 +662,8 @@ TEST_F(Catalogue, EveryRowTakesTheFirstLineOfItsKeyInAnyLetterCase)
     // C's first line has no install section, so C (entry 3) has no row and D's row is
     // row 4: the selection goes through each row's catalogue index.
     ExpectRows({"First A", "Bee", "First A", "Bee", "Dee"}, {0x000Du, 0x0410u, 0x080Du, 0x1010u, 0x1421u});
-    SelectedList selected({});
-    CollectCheckedProducts(page_, inf_, selected.bytes);
+    SelectedList selected;
+    ASSERT_EQ(1, CollectCheckedProducts(page_, inf_, &selected.bytes));
     EXPECT_EQ((std::vector<std::string>{Key("A"), lowerA, Key("D")}), Items(selected.bytes));
 }
 
@@ -675,18 +677,18 @@ TEST_F(Catalogue, CheckedRowsBecomeTheSelectionInCatalogueOrder)
 
     // Whatever the list held before is replaced.
     SelectedList selected({"Stale", "Entries"});
-    CollectCheckedProducts(page_, inf_, selected.bytes);
+    CollectCheckedProducts(page_, inf_, &selected.bytes);
     EXPECT_EQ((std::vector<std::string>{Key("Z"), Key("E")}), Items(selected.bytes));
 
     // Any non-zero check value checks.
     ASSERT_EQ(1, CheckList_SetCheck(list_, 4, 2));
     ASSERT_EQ(1, CheckList_SetCheck(list_, 2, 1));
     ASSERT_EQ(1, CheckList_SetCheck(list_, 0, 0));
-    CollectCheckedProducts(page_, inf_, selected.bytes);
+    CollectCheckedProducts(page_, inf_, &selected.bytes);
     EXPECT_EQ((std::vector<std::string>{Key("N"), Key("E"), Key("X")}), Items(selected.bytes));
 
     for (int row = 0; row < 5; ++row) CheckList_SetCheck(list_, row, 0);
-    CollectCheckedProducts(page_, inf_, selected.bytes);
+    CollectCheckedProducts(page_, inf_, &selected.bytes);
     EXPECT_EQ(std::vector<std::string>(), Items(selected.bytes));
     EXPECT_EQ(0, selected.bytes[1]);
 }
@@ -742,50 +744,48 @@ TEST_F(Catalogue, NamesSelectCatalogueKeysIgnoringCase)
     for (const char* key : {"Alpha", "Beta", "Gamma", "BETA"}) ASSERT_EQ(1, AppendProduct(key, &capacity));
 
     SelectedList selected({"Stale"});
-    EXPECT_EQ(2, SelectProductsByName("gamma,ALPHA", selected.bytes));
+    EXPECT_EQ(2, SelectProductsByName("gamma,ALPHA", &selected.bytes));
     EXPECT_EQ((std::vector<std::string>{"Gamma", "Alpha"}), Items(selected.bytes));
 
     // The catalogue's spelling of the first matching key, as often as it is named.
-    EXPECT_EQ(3, SelectProductsByName("beta,BETA,Beta", selected.bytes));
+    EXPECT_EQ(3, SelectProductsByName("beta,BETA,Beta", &selected.bytes));
     EXPECT_EQ((std::vector<std::string>{"Beta", "Beta", "Beta"}), Items(selected.bytes));
 
     // Unknown names and empty pieces are dropped.
-    EXPECT_EQ(2, SelectProductsByName(",Alpha,Nobody,,Gamma,", selected.bytes));
+    EXPECT_EQ(2, SelectProductsByName(",Alpha,Nobody,,Gamma,", &selected.bytes));
     EXPECT_EQ((std::vector<std::string>{"Alpha", "Gamma"}), Items(selected.bytes));
 
     // Blanks are part of the name.
-    EXPECT_EQ(1, SelectProductsByName(" Alpha,Beta ,Gamma, Beta", selected.bytes));
+    EXPECT_EQ(1, SelectProductsByName(" Alpha,Beta ,Gamma, Beta", &selected.bytes));
     EXPECT_EQ((std::vector<std::string>{"Gamma"}), Items(selected.bytes));
 
-    EXPECT_EQ(0, SelectProductsByName("", selected.bytes));
+    EXPECT_EQ(0, SelectProductsByName("", &selected.bytes));
     EXPECT_EQ(std::vector<std::string>(), Items(selected.bytes));
     EXPECT_EQ(0, selected.bytes[1]);
 
     // A piece far longer than any key names nothing.
     const std::string huge = std::string(5000, 'A') + ",Beta";
-    EXPECT_EQ(1, SelectProductsByName(huge.c_str(), selected.bytes));
+    EXPECT_EQ(1, SelectProductsByName(huge.c_str(), &selected.bytes));
     EXPECT_EQ((std::vector<std::string>{"Beta"}), Items(selected.bytes));
 }
 
-TEST_F(Catalogue, MoreNamesThanTheSelectionHoldsStayInsideIt)
+TEST_F(Catalogue, EveryCheckedProductIsSelectedAndEveryInstallSectionListed)
 {
-    ResetProductCatalogue();
-    DWORD capacity = 1;
-    const std::string key(120, 'k');
-    ASSERT_EQ(1, AppendProduct(key.c_str(), &capacity));
-    std::string names;
-    for (int i = 0; i < 20; ++i) names += (i ? "," : "") + key;
-
-    // The selection sits in a larger buffer whose tail must stay untouched.
-    char buffer[SelectedProductsSize + 256];
-    std::memset(buffer, 0x5A, sizeof buffer);
-    const int count = SelectProductsByName(names.c_str(), buffer);
-    for (size_t i = SelectedProductsSize; i < sizeof buffer; ++i) ASSERT_EQ(0x5A, buffer[i]) << i;
-    const std::vector<std::string> items = Items(buffer);
-    EXPECT_LE(TextListSize(buffer), static_cast<int>(SelectedProductsSize));
-    EXPECT_EQ(static_cast<int>(items.size()), count);
-    EXPECT_LE(1, count);
-    for (const std::string& item : items) EXPECT_EQ(key, item);
+    // 120 products checked by default: keys of 13 and install sections of 21 characters,
+    // far more than 1,024 bytes of either list.
+    std::string script = "[Products.Test]\r\n";
+    for (int i = 100; i < 220; ++i)
+        script += "Key" + std::to_string(i) + "abcdefg=P," + std::string(18, 'S') + std::to_string(i) + ",,1\r\n";
+    ASSERT_NE(INVALID_HANDLE_VALUE, Open(script));
+    ASSERT_EQ(120, Build(ActionInstall));
+    ASSERT_NE(nullptr, MakePage());
+    ASSERT_EQ(120, FillComponentList(page_, inf_));
+    SelectedList selected, sections;
+    ASSERT_EQ(1, CollectCheckedProducts(page_, inf_, &selected.bytes));
+    EXPECT_EQ(CatalogueKeys(), Items(selected.bytes));
+    CollectInstallSections(inf_, selected.bytes, &sections.bytes);
+    EXPECT_EQ(120u, Items(selected.bytes).size());
+    EXPECT_EQ(121u, Items(sections.bytes).size());
 }
 
 // ---------------------------------------------------------------------------------
@@ -804,28 +804,26 @@ TEST_F(Catalogue, InstallSectionsStartWithTheMainOne)
     ASSERT_EQ(4, Build(ActionRemove));
 
     SelectedList selected({Key("B"), Key("Unknown"), Key("E"), Key("F"), Key("a")});
-    char sections[SectionListSize];
-    std::memset(sections, 'x', sizeof sections);
-    CollectInstallSections(inf_, selected.bytes, sections);
-    EXPECT_EQ((std::vector<std::string>{"Install.Test", "B.Install", "A.Install"}), Items(sections));
+    SelectedList sections;
+    CollectInstallSections(inf_, selected.bytes, &sections.bytes);
+    EXPECT_EQ((std::vector<std::string>{"Install.Test", "B.Install", "A.Install"}), Items(sections.bytes));
 
-    SelectedList none({});
-    CollectInstallSections(inf_, none.bytes, sections);
-    EXPECT_EQ((std::vector<std::string>{"Install.Test"}), Items(sections));
+    SelectedList none;
+    CollectInstallSections(inf_, none.bytes, &sections.bytes);
+    EXPECT_EQ((std::vector<std::string>{"Install.Test"}), Items(sections.bytes));
 
     SelectedList unknown({Key("Unknown")});
-    CollectInstallSections(inf_, unknown.bytes, sections);
-    EXPECT_EQ((std::vector<std::string>{"Install.Test"}), Items(sections));
+    CollectInstallSections(inf_, unknown.bytes, &sections.bytes);
+    EXPECT_EQ((std::vector<std::string>{"Install.Test"}), Items(sections.bytes));
 }
 
 TEST_F(Catalogue, AnInstallSectionNameOf255CharactersIsListed)
 {
     const std::string section(255, 'S');
     ASSERT_NE(INVALID_HANDLE_VALUE, Open("[Products.Test]\r\n$PL=Long," + section + "\r\n"));
-    SelectedList selected({Key("L")});
-    char sections[SectionListSize];
-    CollectInstallSections(inf_, selected.bytes, sections);
-    EXPECT_EQ((std::vector<std::string>{"Install.Test", section}), Items(sections));
+    SelectedList selected({Key("L")}), sections;
+    CollectInstallSections(inf_, selected.bytes, &sections.bytes);
+    EXPECT_EQ((std::vector<std::string>{"Install.Test", section}), Items(sections.bytes));
 }
 
 TEST_F(Catalogue, AnotherRegisteredProductKeepsTheMainRemoveSectionOut)
@@ -834,25 +832,25 @@ TEST_F(Catalogue, AnotherRegisteredProductKeepsTheMainRemoveSectionOut)
     ASSERT_EQ(4, Build(ActionRemove));
     Register("A");
     Register("B");
-    char sections[SectionListSize];
+    SelectedList sections;
 
     // B's entry can be read but not written: it is still registered.
     ASSERT_TRUE(testsupport::LockKey(std::string(kUninstallKey) + "\\" + Key("B"), true));
     SelectedList alpha({Key("A")});
-    EXPECT_EQ(1, CollectRemoveSections(inf_, alpha.bytes, sections));
-    EXPECT_EQ((std::vector<std::string>{"A.Remove"}), Items(sections));
+    EXPECT_EQ(1, CollectRemoveSections(inf_, alpha.bytes, &sections.bytes));
+    EXPECT_EQ((std::vector<std::string>{"A.Remove"}), Items(sections.bytes));
 
     // The selection names the product in another letter case: the same product.
     std::string lower = Key("A");
     for (char& c : lower) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
     SelectedList alphaLower({lower});
-    EXPECT_EQ(1, CollectRemoveSections(inf_, alphaLower.bytes, sections));
-    EXPECT_EQ((std::vector<std::string>{"A.Remove"}), Items(sections));
+    EXPECT_EQ(1, CollectRemoveSections(inf_, alphaLower.bytes, &sections.bytes));
+    EXPECT_EQ((std::vector<std::string>{"A.Remove"}), Items(sections.bytes));
 
     // Naming the product twice does not make the other one leave.
     SelectedList twice({Key("A"), Key("A")});
-    EXPECT_EQ(2, CollectRemoveSections(inf_, twice.bytes, sections));
-    EXPECT_EQ((std::vector<std::string>{"A.Remove", "A.Remove"}), Items(sections));
+    EXPECT_EQ(2, CollectRemoveSections(inf_, twice.bytes, &sections.bytes));
+    EXPECT_EQ((std::vector<std::string>{"A.Remove", "A.Remove"}), Items(sections.bytes));
 }
 
 TEST_F(Catalogue, TheLastRegisteredProductAlsoRunsTheMainRemoveSection)
@@ -861,24 +859,24 @@ TEST_F(Catalogue, TheLastRegisteredProductAlsoRunsTheMainRemoveSection)
     ASSERT_EQ(4, Build(ActionRemove));
     Register("A");
     Register("B");
-    char sections[SectionListSize];
+    SelectedList sections;
 
     Unregister("B");
     SelectedList alpha({Key("A")});
-    EXPECT_EQ(2, CollectRemoveSections(inf_, alpha.bytes, sections));
-    EXPECT_EQ((std::vector<std::string>{"A.Remove", "Remove.Test"}), Items(sections));
+    EXPECT_EQ(2, CollectRemoveSections(inf_, alpha.bytes, &sections.bytes));
+    EXPECT_EQ((std::vector<std::string>{"A.Remove", "Remove.Test"}), Items(sections.bytes));
 
     // Named twice, in two letter cases: still nothing else stays registered.
     std::string lower = Key("A");
     for (char& c : lower) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
     SelectedList twice({Key("A"), lower});
-    EXPECT_EQ(3, CollectRemoveSections(inf_, twice.bytes, sections));
-    EXPECT_EQ((std::vector<std::string>{"A.Remove", "A.Remove", "Remove.Test"}), Items(sections));
+    EXPECT_EQ(3, CollectRemoveSections(inf_, twice.bytes, &sections.bytes));
+    EXPECT_EQ((std::vector<std::string>{"A.Remove", "A.Remove", "Remove.Test"}), Items(sections.bytes));
 
     // Its uninstall entry already gone: the same.
     Unregister("A");
-    EXPECT_EQ(2, CollectRemoveSections(inf_, alpha.bytes, sections));
-    EXPECT_EQ((std::vector<std::string>{"A.Remove", "Remove.Test"}), Items(sections));
+    EXPECT_EQ(2, CollectRemoveSections(inf_, alpha.bytes, &sections.bytes));
+    EXPECT_EQ((std::vector<std::string>{"A.Remove", "Remove.Test"}), Items(sections.bytes));
 }
 
 TEST_F(Catalogue, AProductListedTwiceInTheCatalogueLeavesAsOne)
@@ -889,15 +887,15 @@ TEST_F(Catalogue, AProductListedTwiceInTheCatalogueLeavesAsOne)
                                          "$PA=Again,A2.Install,A2.Remove\r\n"));
     ASSERT_EQ(3, Build(ActionRemove));
     Register("A");
-    char sections[SectionListSize];
+    SelectedList sections;
 
     SelectedList alpha({Key("A")});
-    EXPECT_EQ(2, CollectRemoveSections(inf_, alpha.bytes, sections));
-    EXPECT_EQ((std::vector<std::string>{"A.Remove", "Remove.Test"}), Items(sections));
+    EXPECT_EQ(2, CollectRemoveSections(inf_, alpha.bytes, &sections.bytes));
+    EXPECT_EQ((std::vector<std::string>{"A.Remove", "Remove.Test"}), Items(sections.bytes));
 
     Register("B");
-    EXPECT_EQ(1, CollectRemoveSections(inf_, alpha.bytes, sections));
-    EXPECT_EQ((std::vector<std::string>{"A.Remove"}), Items(sections));
+    EXPECT_EQ(1, CollectRemoveSections(inf_, alpha.bytes, &sections.bytes));
+    EXPECT_EQ((std::vector<std::string>{"A.Remove"}), Items(sections.bytes));
 }
 
 TEST_F(Catalogue, TheMainEntryRemovesNothingWhileAProductStaysRegistered)
@@ -905,18 +903,17 @@ TEST_F(Catalogue, TheMainEntryRemovesNothingWhileAProductStaysRegistered)
     ASSERT_NE(INVALID_HANDLE_VALUE, Open(kSectionScript));
     ASSERT_EQ(4, Build(ActionRemove));
     Register("B");
-    char sections[SectionListSize];
-    std::memset(sections, 'x', sizeof sections);
+    SelectedList sections;
 
     // The main uninstall entry's name is no product key.
     SelectedList main({Key("Main")});
-    EXPECT_EQ(0, CollectRemoveSections(inf_, main.bytes, sections));
-    EXPECT_EQ(std::vector<std::string>(), Items(sections));
-    EXPECT_EQ(0, sections[1]);
+    EXPECT_EQ(0, CollectRemoveSections(inf_, main.bytes, &sections.bytes));
+    EXPECT_EQ(std::vector<std::string>(), Items(sections.bytes));
+    EXPECT_EQ(0, sections.bytes[1]);
 
     Unregister("B");
-    EXPECT_EQ(1, CollectRemoveSections(inf_, main.bytes, sections));
-    EXPECT_EQ((std::vector<std::string>{"Remove.Test"}), Items(sections));
+    EXPECT_EQ(1, CollectRemoveSections(inf_, main.bytes, &sections.bytes));
+    EXPECT_EQ((std::vector<std::string>{"Remove.Test"}), Items(sections.bytes));
 }
 
 TEST_F(Catalogue, AnEmptyRemoveSectionDoesNotCutOffTheMainOne)
@@ -924,16 +921,16 @@ TEST_F(Catalogue, AnEmptyRemoveSectionDoesNotCutOffTheMainOne)
     ASSERT_NE(INVALID_HANDLE_VALUE, Open(kSectionScript));
     ASSERT_EQ(4, Build(ActionRemove));
     Register("E");
-    char sections[SectionListSize];
+    SelectedList sections;
 
     SelectedList empty({Key("E")});
-    EXPECT_EQ(1, CollectRemoveSections(inf_, empty.bytes, sections));
-    EXPECT_EQ((std::vector<std::string>{"Remove.Test"}), Items(sections));
+    EXPECT_EQ(1, CollectRemoveSections(inf_, empty.bytes, &sections.bytes));
+    EXPECT_EQ((std::vector<std::string>{"Remove.Test"}), Items(sections.bytes));
 
     Register("A");
     SelectedList both({Key("E"), Key("A"), Key("F")});
-    EXPECT_EQ(2, CollectRemoveSections(inf_, both.bytes, sections));
-    EXPECT_EQ((std::vector<std::string>{"A.Remove", "Remove.Test"}), Items(sections));
+    EXPECT_EQ(2, CollectRemoveSections(inf_, both.bytes, &sections.bytes));
+    EXPECT_EQ((std::vector<std::string>{"A.Remove", "Remove.Test"}), Items(sections.bytes));
 }
 
 // ---------------------------------------------------------------------------------
@@ -967,7 +964,7 @@ TEST_F(Catalogue, ProductsAreCountedByTheirFlags)
 
     SelectedList twice({Key("2"), Key("2")});
     EXPECT_EQ(2, CountProductsWithFlags(inf_, twice.bytes, 2));
-    SelectedList none({});
+    SelectedList none;
     EXPECT_EQ(0, CountProductsWithFlags(inf_, none.bytes, 7));
 }
 
@@ -976,7 +973,7 @@ TEST_F(Catalogue, ARestartIsNeededForFlag2OrANonZeroRebootLine)
     ASSERT_NE(INVALID_HANDLE_VALUE, Open(kFlagScript));
     SelectedList one({Key("1"), Key("4")});
     SelectedList two({Key("1"), Key("2")});
-    SelectedList none({});
+    SelectedList none;
 
     // No Reboot line in the install section.
     EXPECT_EQ(0, IsRestartRequired(inf_, one.bytes));

@@ -133,13 +133,20 @@ protected:
         // Files are copied from "." as from the folder of setup.exe.
         SetCurrentDirectoryA(medium_.c_str());
         InitRunOptions(&g_Options);
-        g_Options.SelectedProducts[0] = g_Options.SelectedProducts[1] = '\0';
         g_Sections = {"Install", "Remove", "Products"};
         g_TargetDir[0] = '\0';
         g_Recorded.clear();
         g_Done = false;
         registryKey_ = "Software\\NorvaleWorkersTest" + std::to_string(GetCurrentProcessId());
         uninstallKey_ = "WorkersTest" + std::to_string(GetCurrentProcessId());
+    }
+
+    // The selection of a run that names the one product `key`.
+    static void SelectOnly(const std::string& key)
+    {
+        TextListBuilder selected = {};
+        TextListAppend(&selected, key.c_str());
+        TextListKeep(&g_Options.SelectedProducts, &selected);
     }
 
     void TearDown() override
@@ -304,7 +311,7 @@ TEST_F(Workers, InstallCopiesFilesAppliesRegistryAndReportsProgress)
     Payload("client.txt", "client");
     Payload("setup.exe", "stands for the program");
     OpenScript(kPackage);
-    TextListAssign(g_Options.SelectedProducts, sizeof g_Options.SelectedProducts, uninstallKey_.c_str());
+    SelectOnly(uninstallKey_);
 
     Run(RunInstallWorker);
 
@@ -356,7 +363,7 @@ TEST_F(Workers, RemovalUndoesTheInstallation)
     Payload("client.txt", "client");
     Payload("setup.exe", "stands for the program");
     OpenScript(kPackage);
-    TextListAssign(g_Options.SelectedProducts, sizeof g_Options.SelectedProducts, uninstallKey_.c_str());
+    SelectOnly(uninstallKey_);
     lstrcpynA(g_TargetDir, target_.c_str(), MAX_PATH);  // as the target page keeps it
     Run(RunInstallWorker);
     ASSERT_EQ(1u, Done().wParam);

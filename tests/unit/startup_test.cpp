@@ -21,6 +21,7 @@ struct Parsed {
         options.WizardStyle = Wizard97Composed;
         ParseCommandLine(text.data(), &options);
     }
+    ~Parsed() { TextListFree(options.SelectedProducts); }
     std::vector<char> text;
     RunOptions options;
 
