@@ -1,5 +1,5 @@
 // setup.exe run unattended on scripts and libraries that push its limits: a script
-// without a final line break, a thousand products, keys with hundreds of fields, a
+// without a final line break, four hundred products, keys with hundreds of fields, a
 // target folder that cannot be made, plug-in libraries that offer billions of steps or
 // fault while describing a step. Each run must end by itself with exit code 0 and leave
 // exactly what the program's rules give: the files and registry values of what it
@@ -171,14 +171,16 @@ TEST(HostileScript, ALastLineWithoutLineBreakIsRead)
     EXPECT_TRUE(testsupport::FileExists(package.target + "\\setup.inf"));
 }
 
-// A thousand products, all checked by default: the unattended run selects them all,
+// Four hundred products, all checked by default: the unattended run selects them all,
 // runs every install section after the main one, and registers every product (some
-// ten times what 1,024 bytes of either list held).
-TEST(HostileScript, AThousandProductsAreAllInstalledAndRegistered)
+// four times what 1,024 bytes of either list held).
+TEST(HostileScript, HundredsOfProductsAreAllInstalledAndRegistered)
 {
     Package package("HostileMany");
     ASSERT_TRUE(package.medium.ready);
-    const int productCount = 1000;
+    // Far past any fixed list of 1,024 bytes, and short of the wait limit: the Setup API
+    // finds each of the three sections a product adds by walking the sections before it.
+    const int productCount = 400;
     const std::string prefix = "H" + ProcessTag() + "_";
     std::vector<std::string> keys;
     std::string products = "[Products]\r\n", sections;
