@@ -11,7 +11,7 @@
 // need no change; a function that is used but not listed here is imported at start again,
 // which the tests with libraries planted beside setup.exe catch.
 
-#include "libraries.h"
+#include "../base/libraries.h"
 
 #include <windows.h>
 #include <commctrl.h>

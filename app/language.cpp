@@ -3,7 +3,7 @@
 // and, from Windows Vista on, the thread's user-interface language, and the resource
 // loader then picks the dialogs and strings of that language.
 
-#include "libraries.h"
+#include "../base/platform.h"
 #include "setup.h"
 #include "../app/handles.h"
 
@@ -39,18 +39,12 @@ BOOL CALLBACK AddDialogLanguage(HMODULE, LPCSTR, LPCSTR, WORD language, LONG_PTR
 unsigned short DetectUserLanguage()
 {
     unsigned short language = 0x0409;
-    const DWORD version = GetVersion();
-    const bool ntFamily = (version & 0x80000000u) == 0;
     unsigned short found = 0;
-    if (ntFamily && (version & 0xFF) > 4) {
-        UniqueModule kernel(LoadSystemLibrary("kernel32.dll"));
-        if (kernel) {
-            typedef LANGID(WINAPI * GetLanguage)();
-            GetLanguage get = reinterpret_cast<GetLanguage>(
-                reinterpret_cast<void*>(GetProcAddress(kernel.get(), "GetUserDefaultUILanguage")));
-            if (get) found = get();
-        }
-    } else if (ntFamily) {
+    if (NtMajorVersion() > 4) {
+        typedef LANGID(WINAPI * GetLanguage)();
+        GetLanguage get = OptionalImport<GetLanguage>(OptGetUserDefaultUILanguage);
+        if (get) found = get();
+    } else if (!IsWindows95Family()) {
         found = ReadHexLanguage(HKEY_USERS, ".DEFAULT\\Control Panel\\International", "Locale");
     } else {
         found = ReadHexLanguage(HKEY_CURRENT_USER, "Control Panel\\Desktop\\ResourceLocale", nullptr);
@@ -83,13 +77,11 @@ unsigned short ChooseInterfaceLanguage(HINSTANCE instance, int templateId)
 
 LANGID SetThreadLanguage(LANGID language)
 {
-    const DWORD version = GetVersion();
-    if (version & 0x80000000u) return 0;
+    if (IsWindows95Family()) return 0;
     SetThreadLocale(MAKELCID(language, SORT_DEFAULT));
     // From NT 6 on the thread locale no longer chooses the resources' language.
-    if ((version & 0xFF) < 6) return 0;
+    if (NtMajorVersion() < 6) return 0;
     typedef LANGID(WINAPI * SetUiLanguage)(LANGID);
-    SetUiLanguage setUiLanguage = reinterpret_cast<SetUiLanguage>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetThreadUILanguage")));
+    SetUiLanguage setUiLanguage = OptionalImport<SetUiLanguage>(OptSetThreadUILanguage);
     return setUiLanguage ? setUiLanguage(language) : 0;
 }

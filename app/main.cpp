@@ -3,7 +3,7 @@
 // creation runs the whole wizard. The exit code is always 0.
 
 #include "setup.h"
-#include "libraries.h"
+#include "../base/libraries.h"
 #include "startup.h"
 #include "../catalogue/catalogue.h"
 #include "../resources/resource.h"

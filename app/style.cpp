@@ -1,7 +1,8 @@
 // The default wizard look: Wizard97 where the common controls are 4.71 or later, the
 // classic wizard elsewhere and always on the Windows 95 family.
 
-#include "libraries.h"
+#include "../base/libraries.h"
+#include "../base/platform.h"
 #include "setup.h"
 #include "handles.h"
 #include "startup.h"
@@ -14,8 +15,7 @@ int GetCommonControlsVersion(DWORD* major, DWORD* minor)
     if (!comctl) return 0;
     *major = 4;
     *minor = 0;
-    DLLGETVERSIONPROC getVersion = reinterpret_cast<DLLGETVERSIONPROC>(
-        reinterpret_cast<void*>(GetProcAddress(comctl.get(), "DllGetVersion")));
+    DLLGETVERSIONPROC getVersion = LibraryFunction<DLLGETVERSIONPROC>(comctl.get(), "DllGetVersion");
     if (getVersion) {
         DLLVERSIONINFO info = {};
         info.cbSize = 20;

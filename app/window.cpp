@@ -7,7 +7,7 @@
 // asked about is the Setup API's prompt, with the shell's prompt standing in where the
 // Setup API does not ask.
 
-#include "libraries.h"
+#include "../base/platform.h"
 #include "setup.h"
 #include "handles.h"
 #include "placement.h"
@@ -19,21 +19,14 @@ PlacementRect ToPlacement(const RECT& rectangle)
     return {rectangle.left, rectangle.top, rectangle.right, rectangle.bottom};
 }
 
-template <typename Function>
-Function Lookup(HMODULE module, const char* name)
-{
-    return module ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
-}
-
 } // namespace
 
 int GetMonitorWorkArea(HWND window, RECT* area)
 {
     typedef HMONITOR(WINAPI * MonitorFromWindowFunction)(HWND, DWORD);
     typedef BOOL(WINAPI * GetMonitorInfoFunction)(HMONITOR, MONITORINFO*);
-    UniqueModule user(LoadSystemLibrary("user32.dll"));
-    MonitorFromWindowFunction monitorFromWindow = Lookup<MonitorFromWindowFunction>(user.get(), "MonitorFromWindow");
-    GetMonitorInfoFunction getMonitorInfo = Lookup<GetMonitorInfoFunction>(user.get(), "GetMonitorInfoA");
+    MonitorFromWindowFunction monitorFromWindow = OptionalImport<MonitorFromWindowFunction>(OptMonitorFromWindow);
+    GetMonitorInfoFunction getMonitorInfo = OptionalImport<GetMonitorInfoFunction>(OptGetMonitorInfoA);
 
     HMONITOR monitor = window && monitorFromWindow ? monitorFromWindow(window, MONITOR_DEFAULTTONEAREST) : nullptr;
     MONITORINFO information = {};
@@ -64,27 +57,23 @@ void CenterWindow(HWND window, HWND reference)
 
 int RestartSystem()
 {
-    if (GetVersion() & 0x80000000u) return ExitWindowsEx(EWX_REBOOT, 0);
+    if (IsWindows95Family()) return ExitWindowsEx(EWX_REBOOT, 0);
 
     typedef BOOL(WINAPI * OpenProcessTokenFunction)(HANDLE, DWORD, HANDLE*);
     typedef BOOL(WINAPI * LookupPrivilegeValueFunction)(const char*, const char*, LUID*);
     typedef BOOL(WINAPI * AdjustTokenPrivilegesFunction)(HANDLE, BOOL, TOKEN_PRIVILEGES*, DWORD, TOKEN_PRIVILEGES*,
                                                           DWORD*);
-    {
-        UniqueModule advapi(LoadSystemLibrary("advapi32.dll"));
-        if (!advapi) return 0;
-        OpenProcessTokenFunction openToken = Lookup<OpenProcessTokenFunction>(advapi.get(), "OpenProcessToken");
-        LookupPrivilegeValueFunction lookup = Lookup<LookupPrivilegeValueFunction>(advapi.get(), "LookupPrivilegeValueA");
-        AdjustTokenPrivilegesFunction adjust = Lookup<AdjustTokenPrivilegesFunction>(advapi.get(), "AdjustTokenPrivileges");
-        if (!openToken || !lookup || !adjust) return 0;
-        HANDLE token = nullptr;  // left to the end of the process
-        if (!openToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) return 0;
-        TOKEN_PRIVILEGES privileges = {};
-        privileges.PrivilegeCount = 1;
-        lookup(nullptr, "SeShutdownPrivilege", &privileges.Privileges[0].Luid);
-        privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
-        adjust(token, FALSE, &privileges, 0, nullptr, nullptr);
-    }
+    OpenProcessTokenFunction openToken = OptionalImport<OpenProcessTokenFunction>(OptOpenProcessToken);
+    LookupPrivilegeValueFunction lookup = OptionalImport<LookupPrivilegeValueFunction>(OptLookupPrivilegeValueA);
+    AdjustTokenPrivilegesFunction adjust = OptionalImport<AdjustTokenPrivilegesFunction>(OptAdjustTokenPrivileges);
+    if (!openToken || !lookup || !adjust) return 0;
+    HANDLE token = nullptr;  // left to the end of the process
+    if (!openToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) return 0;
+    TOKEN_PRIVILEGES privileges = {};
+    privileges.PrivilegeCount = 1;
+    lookup(nullptr, "SeShutdownPrivilege", &privileges.Privileges[0].Luid);
+    privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+    adjust(token, FALSE, &privileges, 0, nullptr, nullptr);
     return ExitWindowsEx(EWX_REBOOT, 0);
 }
 
@@ -99,8 +88,7 @@ int PromptRestart(HWND owner)
     const int result = SetupPromptReboot(nullptr, owner, FALSE);
     if (result != 0) return result;
     typedef int(WINAPI * RestartDialogFunction)(HWND, const void*, DWORD);
-    UniqueModule shell(LoadSystemLibrary("shell32.dll"));
-    RestartDialogFunction restartDialog = Lookup<RestartDialogFunction>(shell.get(), "RestartDialog");
+    RestartDialogFunction restartDialog = OptionalImport<RestartDialogFunction>(OptRestartDialog);
     if (restartDialog) restartDialog(owner, nullptr, EWX_REBOOT);
     return 0;
 }

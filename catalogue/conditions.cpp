@@ -10,7 +10,8 @@
 
 #include "plugins.h"
 #include "../app/handles.h"
-#include "../app/libraries.h"
+#include "../base/libraries.h"
+#include "../base/platform.h"
 #include "../resources/resource.h"
 #include "../setupapi/inf.h"
 
@@ -40,14 +41,13 @@ int CallConditionFunction(const char* library, const char* function, char* failu
 
     // A library without the named function cannot vouch for anything: the condition
     // does not hold, with no text.
-    ConditionFunction condition = reinterpret_cast<ConditionFunction>(
-        reinterpret_cast<void*>(GetProcAddress(module.get(), function)));
+    ConditionFunction condition = LibraryFunction<ConditionFunction>(module.get(), function);
     if (!condition) return 0;
     const int result = condition();
 
     if (result == 0) {
-        GetLastFailMessageFunction getMessage = reinterpret_cast<GetLastFailMessageFunction>(
-            reinterpret_cast<void*>(GetProcAddress(module.get(), "GetLastFailMessage")));
+        GetLastFailMessageFunction getMessage =
+            LibraryFunction<GetLastFailMessageFunction>(module.get(), "GetLastFailMessage");
         if (getMessage) {
             // The library is promised 256 bytes; it writes into a larger zeroed area, so a
             // text it does not terminate in time is cut here instead of read past.

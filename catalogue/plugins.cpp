@@ -14,7 +14,8 @@
 #include "../app/setup.h"
 #include "../app/startup.h"
 #include "../app/handles.h"
-#include "../app/libraries.h"
+#include "../base/libraries.h"
+#include "../base/platform.h"
 #include "../setupapi/inf.h"
 
 #include <commctrl.h>
@@ -32,12 +33,6 @@ int g_ProgressBar = 0;
 typedef int(__cdecl* QueryStepsFunction)();
 typedef void(__cdecl* GetStepNumberFunction)(PluginStep* step, int index);
 typedef void(__cdecl* StepFunction)(PluginProgressFunction progress);
-
-template <typename Function>
-Function Export(HMODULE module, const char* name)
-{
-    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
 
 // No library needs more steps than this. Past it, step records would only fill the
 // address space, and the collection would end at the loss of the memory that the rest
@@ -136,8 +131,8 @@ void CollectLibrarySteps(const char* path)
 {
     UniqueModule library(LoadScriptLibrary(path));
     if (!library || !IsPluginVersionSupported(library.get())) return;
-    LibraryQuery query = {Export<QueryStepsFunction>(library.get(), "QuerySteps"),
-                          Export<GetStepNumberFunction>(library.get(), "GetStepNumber"), path, nullptr,
+    LibraryQuery query = {LibraryFunction<QueryStepsFunction>(library.get(), "QuerySteps"),
+                          LibraryFunction<GetStepNumberFunction>(library.get(), "GetStepNumber"), path, nullptr,
                           nullptr};
     if (!query.querySteps || !query.getStep) return;
     if (!CallGuarded(QueryLibrarySteps, &query)) {
@@ -165,7 +160,7 @@ int GetProgramFolder(char* folder)
 int IsPluginVersionSupported(HMODULE library)
 {
     typedef int(__cdecl * GetVersionNumberFunction)();
-    GetVersionNumberFunction getVersion = Export<GetVersionNumberFunction>(library, "GetVersionNumber");
+    GetVersionNumberFunction getVersion = LibraryFunction<GetVersionNumberFunction>(library, "GetVersionNumber");
     return getVersion && getVersion() <= PluginInterfaceVersion;
 }
 
@@ -230,7 +225,7 @@ void RunPluginSteps(int level, HWND window, int barId, int textId)
             TraceMessage(-1, 1, "Loading of dll %s failed.\n", step->libraryPath);
             continue;
         }
-        StepFunction function = Export<StepFunction>(library.get(), step->functionName);
+        StepFunction function = LibraryFunction<StepFunction>(library.get(), step->functionName);
         if (!function) {
             TraceMessage(-1, 1, "Loading of plugin function %s from dll %s failed.\n", step->functionName,
                          step->libraryPath);

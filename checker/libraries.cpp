@@ -11,7 +11,8 @@
 #include "checker.h"
 #include "pe.h"
 
-#include "../app/libraries.h"
+#include "../base/libraries.h"
+#include "../base/platform.h"
 #include "../catalogue/plugins.h"
 
 #include <cstdio>
@@ -128,8 +129,7 @@ const LoadRecord* LoadForVersion(Checker* checker, const char* path, LoadRecord*
     SetErrorMode(mode);
     if (!library) return record;
     record->loaded = 1;
-    GetVersionNumberFunction getVersion =
-        reinterpret_cast<GetVersionNumberFunction>(reinterpret_cast<void*>(GetProcAddress(library, "GetVersionNumber")));
+    GetVersionNumberFunction getVersion = LibraryFunction<GetVersionNumberFunction>(library, "GetVersionNumber");
     if (getVersion) {
         record->hasVersion = 1;
         record->version = getVersion();

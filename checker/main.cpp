@@ -9,7 +9,7 @@
 
 #include "checker.h"
 
-#include "../app/libraries.h"
+#include "../base/libraries.h"
 
 #include <cstdio>
 #include <cstring>

@@ -2,17 +2,13 @@
 
 #include "renameimage.h"
 #include "../app/handles.h"
+#include "../base/platform.h"
 #include "../app/options.h"
 
 #include <cstdio>
 #include <cstring>
 
 namespace {
-
-bool IsWindows95Family()
-{
-    return (GetVersion() & 0x80000000u) != 0;
-}
 
 // The final component of a path (from its last backslash on), or the whole path.
 const char* FinalComponent(const char* path)

@@ -7,6 +7,7 @@
 
 #include "grouporder.h"
 #include "../app/handles.h"
+#include "../base/platform.h"
 #include "../catalogue/textlist.h"
 #include "../setupapi/inf.h"
 
@@ -17,11 +18,6 @@ namespace {
 
 const int StatusPolls = 20;
 const DWORD StatusPollInterval = 250;
-
-bool IsWindows95Family()
-{
-    return (GetVersion() & 0x80000000u) != 0;
-}
 
 UniqueService OpenManager()
 {

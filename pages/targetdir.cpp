@@ -7,6 +7,7 @@
 
 #include "common.h"
 #include "subfolder.h"
+#include "../base/platform.h"
 #include "../catalogue/registration.h"
 #include "../engine/destdirs.h"
 #include "../resources/resource.h"
@@ -23,11 +24,8 @@ namespace {
 // loaded in the process: the page does not load it.
 void EnableAutoComplete(HWND edit)
 {
-    HMODULE shlwapi = GetModuleHandleA("shlwapi.dll");
-    if (!shlwapi) return;
     typedef HRESULT(WINAPI * AutoCompleteFunction)(HWND, DWORD);
-    AutoCompleteFunction autoComplete = reinterpret_cast<AutoCompleteFunction>(
-        reinterpret_cast<void*>(GetProcAddress(shlwapi, "SHAutoComplete")));
+    AutoCompleteFunction autoComplete = OptionalImport<AutoCompleteFunction>(OptSHAutoComplete);
     if (autoComplete) autoComplete(edit, SHACF_FILESYSTEM | SHACF_FILESYS_ONLY);
 }
 

@@ -1,6 +1,7 @@
 #include "inf.h"
 
 #include "numbers.h"
+#include "../base/platform.h"
 
 #include <cstring>
 
@@ -42,7 +43,7 @@ int InfGetWideKey(const INFCONTEXT* line, WCHAR* buffer, DWORD size)
     if (!buffer || !size) return 0;
     INFCONTEXT copy = *line;
     int read = 0;
-    if (GetVersion() & 0x80000000u) {
+    if (IsWindows95Family()) {
         char key[512];
         read = SetupGetStringFieldA(&copy, 0, key, sizeof key, nullptr)
                && MultiByteToWideChar(CP_ACP, 0, key, -1, buffer, static_cast<int>(size)) > 0;

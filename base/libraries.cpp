@@ -1,5 +1,7 @@
 #include "libraries.h"
 
+#include "platform.h"
+
 #include <cstring>
 
 namespace {
@@ -19,16 +21,13 @@ void RestrictLibrarySearch()
 {
     typedef BOOL(WINAPI * SetDefaultDllDirectoriesFunction)(DWORD);
     typedef BOOL(WINAPI * SetDllDirectoryFunction)(const char*);
-    HMODULE kernel = GetModuleHandleA("kernel32.dll");
-    if (!kernel) return;
-    SetDefaultDllDirectoriesFunction setDefault = reinterpret_cast<SetDefaultDllDirectoriesFunction>(
-        reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
+    SetDefaultDllDirectoriesFunction setDefault =
+        OptionalImport<SetDefaultDllDirectoriesFunction>(OptSetDefaultDllDirectories);
     if (setDefault && setDefault(SearchSystemFolderOnly)) {
         g_SystemFolderOnly = true;
         return;
     }
-    SetDllDirectoryFunction setDirectory = reinterpret_cast<SetDllDirectoryFunction>(
-        reinterpret_cast<void*>(GetProcAddress(kernel, "SetDllDirectoryA")));
+    SetDllDirectoryFunction setDirectory = OptionalImport<SetDllDirectoryFunction>(OptSetDllDirectoryA);
     if (setDirectory) setDirectory("");
 }
 
