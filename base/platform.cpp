@@ -4,30 +4,35 @@
 
 namespace {
 
+enum Library { LibraryKernel, LibraryUser, LibraryAdvapi, LibraryShell, LibraryShlwapi, LibraryCount };
+
+const char* const LibraryNames[LibraryCount] = {"kernel32.dll", "user32.dll", "advapi32.dll", "shell32.dll",
+                                                "shlwapi.dll"};
+
 struct OptionalEntry {
-    const char* library;
+    Library library;
     const char* name;
     bool alreadyLoadedOnly;  // looked for only when the process has the library already
 };
 
 const OptionalEntry OptionalEntries[OptionalFunctionCount] = {
-    {"kernel32.dll", "SetDefaultDllDirectories", false},
-    {"kernel32.dll", "SetDllDirectoryA", false},
-    {"kernel32.dll", "GetUserDefaultUILanguage", false},
-    {"kernel32.dll", "SetThreadUILanguage", false},
-    {"user32.dll", "MonitorFromWindow", false},
-    {"user32.dll", "GetMonitorInfoA", false},
-    {"advapi32.dll", "OpenProcessToken", false},
-    {"advapi32.dll", "LookupPrivilegeValueA", false},
-    {"advapi32.dll", "AdjustTokenPrivileges", false},
-    {"shell32.dll", "RestartDialog", false},
-    {"shlwapi.dll", "SHAutoComplete", true},
+    {LibraryKernel, "SetDefaultDllDirectories", false},
+    {LibraryKernel, "SetDllDirectoryA", false},
+    {LibraryKernel, "GetUserDefaultUILanguage", false},
+    {LibraryKernel, "SetThreadUILanguage", false},
+    {LibraryUser, "MonitorFromWindow", false},
+    {LibraryUser, "GetMonitorInfoA", false},
+    {LibraryAdvapi, "OpenProcessToken", false},
+    {LibraryAdvapi, "LookupPrivilegeValueA", false},
+    {LibraryAdvapi, "AdjustTokenPrivileges", false},
+    {LibraryShell, "RestartDialog", false},
+    {LibraryShlwapi, "SHAutoComplete", true},
 };
 
-// The libraries of the entries, loaded once each and kept for the rest of the process, as
-// the delayed imports keep theirs, so that a function found stays valid. Two threads may
-// load one at once; both store the same handle.
-HMODULE g_Libraries[OptionalFunctionCount];
+// The libraries, each taken from the system folder once and kept for the rest of the
+// process, as the delayed imports keep theirs, so that a function found stays valid. Two
+// threads may load one at once; both store the same handle.
+HMODULE g_Libraries[LibraryCount];
 
 } // namespace
 
@@ -48,10 +53,10 @@ FARPROC FindOptionalFunction(OptionalFunction function)
     const OptionalEntry& entry = OptionalEntries[function];
     HMODULE library = nullptr;
     if (entry.alreadyLoadedOnly) {
-        library = GetModuleHandleA(entry.library);
+        library = GetModuleHandleA(LibraryNames[entry.library]);
     } else {
-        if (!g_Libraries[function]) g_Libraries[function] = LoadSystemLibrary(entry.library);
-        library = g_Libraries[function];
+        if (!g_Libraries[entry.library]) g_Libraries[entry.library] = LoadSystemLibrary(LibraryNames[entry.library]);
+        library = g_Libraries[entry.library];
     }
     return library ? GetProcAddress(library, entry.name) : nullptr;
 }
