@@ -95,11 +95,12 @@ int PromptRestart(HWND owner);
 // The wizard driver (wizard.cpp): the whole run; 0 when setup.inf could not be opened.
 int RunWizard(HWND mainWindow);
 
-// Wizard assembly (wizard.cpp). Template copies are heap blocks of the process heap.
+// Wizard assembly (assembly.cpp; the page records and the sheet in assembly.h). Template
+// copies are heap blocks of the process heap; each rewrite takes a copy and returns it,
+// grown (perhaps moved), or unchanged when it cannot rewrite it. ComposeBitmap's bitmap
+// is the caller's.
 void* LoadDialogTemplate(HINSTANCE instance, int templateId);
 void* AddExteriorBitmap(void* copy, int bitmapId);
 void* AddInteriorHeader(void* copy, const char* title, const char* subtitle);
-int AddWizardPage(BYTE** cursor, DLGPROC procedure, int templateId, int titleId, int subtitleId, int classic,
-                  HINSTANCE instance, int exterior, int sideBitmapId);
 UINT CALLBACK ReleasePageTemplate(HWND window, UINT message, LPPROPSHEETPAGEA page);
 HBITMAP ComposeBitmap(HWND window, HBITMAP source, int width, int height, int x, int y);
