@@ -78,6 +78,7 @@ SETUP_HANDLE_TRAITS(GdiObjectTraits, HGDIOBJ, nullptr, DeleteObject(h));
 SETUP_HANDLE_TRAITS(IconTraits, HICON, nullptr, DestroyIcon(h));
 SETUP_HANDLE_TRAITS(ImageListTraits, HIMAGELIST, nullptr, ImageList_Destroy(h));
 SETUP_HANDLE_TRAITS(HeapTraits, void*, nullptr, HeapFree(GetProcessHeap(), 0, h));
+SETUP_HANDLE_TRAITS(MemoryDcTraits, HDC, nullptr, DeleteDC(h));
 
 #undef SETUP_HANDLE_TRAITS
 
@@ -93,6 +94,7 @@ using UniqueGdiObject = UniqueResource<GdiObjectTraits>;  // fonts and bitmaps
 using UniqueIcon = UniqueResource<IconTraits>;
 using UniqueImageList = UniqueResource<ImageListTraits>;
 using UniqueHeapBlock = UniqueResource<HeapTraits>;       // HeapAlloc on the process heap
+using UniqueMemoryDC = UniqueResource<MemoryDcTraits>;    // CreateCompatibleDC
 
 // A window's device context, released with the window it came from.
 class WindowDC {

@@ -1,6 +1,6 @@
 // The session record's fonts, images and texts: created once before the wizard opens,
-// destroyed once after it has closed. A resource that cannot be had leaves its field
-// null or empty; nothing here fails the run.
+// released with the record (SessionHandles) after it has closed. A resource that
+// cannot be had leaves its field null or empty; nothing here fails the run.
 
 #include "setup.h"
 #include "../resources/resource.h"
@@ -11,9 +11,7 @@ namespace {
 // attribute of the font description stays zero.
 HFONT CreateBoldShellFont(int points)
 {
-    HDC screen = GetDC(nullptr);
-    int pixelsPerInch = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
+    const int pixelsPerInch = GetDeviceCaps(WindowDC(nullptr).get(), LOGPIXELSY);
 
     LOGFONTA font = {};
     font.lfHeight = -MulDiv(points, pixelsPerInch, 72);
@@ -26,13 +24,17 @@ HFONT CreateBoldShellFont(int points)
 
 int LoadSessionResources(HINSTANCE instance, SetupSession* session)
 {
-    session->TitleFont = CreateBoldShellFont(12);
-    session->HeaderFont = CreateBoldShellFont(8);
-    session->ImageList = ImageList_LoadImageA(instance, MAKEINTRESOURCEA(IDB_IMAGES), 16, 0,
-                                              RGB(0, 128, 128), IMAGE_BITMAP, 0);
-    session->WarningIcon = session->ImageList
-                               ? ImageList_GetIcon(session->ImageList, IMAGE_WARNING, ILD_NORMAL)
-                               : nullptr;
+    SessionHandles& owned = session->Handles;
+    owned.TitleFont.reset(CreateBoldShellFont(12));
+    owned.HeaderFont.reset(CreateBoldShellFont(8));
+    owned.ImageList.reset(ImageList_LoadImageA(instance, MAKEINTRESOURCEA(IDB_IMAGES), 16, 0, RGB(0, 128, 128),
+                                               IMAGE_BITMAP, 0));
+    owned.WarningIcon.reset(owned.ImageList ? ImageList_GetIcon(owned.ImageList.get(), IMAGE_WARNING, ILD_NORMAL)
+                                            : nullptr);
+    session->TitleFont = static_cast<HFONT>(owned.TitleFont.get());
+    session->HeaderFont = static_cast<HFONT>(owned.HeaderFont.get());
+    session->ImageList = owned.ImageList.get();
+    session->WarningIcon = owned.WarningIcon.get();
     if (!LoadStringA(instance, IDS_PRODUCT_TITLE, session->ProductTitle, sizeof session->ProductTitle))
         session->ProductTitle[0] = '\0';
     if (!LoadStringA(instance, IDS_WELCOME_TEXT, session->WelcomeText, sizeof session->WelcomeText))
@@ -42,10 +44,7 @@ int LoadSessionResources(HINSTANCE instance, SetupSession* session)
 
 int FreeSessionResources(SetupSession* session)
 {
-    if (session->WarningIcon) DestroyIcon(session->WarningIcon);
-    if (session->ImageList) ImageList_Destroy(session->ImageList);
-    if (session->TitleFont) DeleteObject(session->TitleFont);
-    if (session->HeaderFont) DeleteObject(session->HeaderFont);
+    session->Handles = SessionHandles();
     session->WarningIcon = nullptr;
     session->ImageList = nullptr;
     session->TitleFont = session->HeaderFont = nullptr;

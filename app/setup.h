@@ -4,9 +4,10 @@
 // A run goes: WinMain (single instance, language, style, options, current directory)
 // creates the hidden "SETUP" window; its WM_CREATE calls RunWizard, which opens
 // setup.inf, chooses the platform sections, loads the session resources, shows the
-// wizard and at the end closes the script and frees the resources.
+// wizard and at the end closes the script and releases the resources.
 #pragma once
 
+#include "handles.h"
 #include "options.h"
 
 #include <windows.h>
@@ -14,17 +15,27 @@
 #include <commctrl.h>
 #include <prsht.h>
 
+// The handles behind the session's fields: released with the session record, or
+// earlier by FreeSessionResources.
+struct SessionHandles {
+    UniqueIcon      WarningIcon;
+    UniqueImageList ImageList;
+    UniqueGdiObject TitleFont;
+    UniqueGdiObject HeaderFont;
+};
+
 // Everything a run's pages and workers share. RunWizard fills it before the wizard
 // opens and keeps it on its own frame; afterwards it is only read. Pages get its
 // address from their page record; workers read it from their page's DWL_USER slot.
 struct SetupSession {
-    HINF       InfHandle;        // the open setup.inf
+    HINF       InfHandle;        // the open setup.inf (the run owns it)
     HIMAGELIST ImageList;        // bitmap 2: 16x16 images, mask colour RGB(0,128,128)
     HFONT      TitleFont;        // bold 12 point, the exterior pages' title line
     HFONT      HeaderFont;       // bold 8 point, the interior pages' header title
     HICON      WarningIcon;      // image 69 of ImageList
     char       ProductTitle[256];  // string 1300
     char       WelcomeText[1024];  // string 1301
+    SessionHandles Handles;      // owns ImageList, the two fonts and WarningIcon
 };
 
 // The install, remove and products section names chosen for the running Windows.
@@ -59,7 +70,8 @@ void SelectPlatformSections(HINF inf);
 // the script checker for each family. The names are string constants.
 void ChoosePlatformSections(HINF inf, DWORD platformId, DWORD major, DWORD minor, PlatformSections* sections);
 
-// Session resources (session.cpp).
+// Session resources (session.cpp). Free releases them before the record goes and
+// empties the fields.
 int LoadSessionResources(HINSTANCE instance, SetupSession* session);
 int FreeSessionResources(SetupSession* session);
 
@@ -83,11 +95,12 @@ int PromptRestart(HWND owner);
 // The wizard driver (wizard.cpp): the whole run; 0 when setup.inf could not be opened.
 int RunWizard(HWND mainWindow);
 
-// Wizard assembly (wizard.cpp). Template copies are heap blocks of the process heap.
+// Wizard assembly (assembly.cpp; the page records and the sheet in assembly.h). Template
+// copies are heap blocks of the process heap; each rewrite takes a copy and returns it,
+// grown (perhaps moved), or unchanged when it cannot rewrite it. ComposeBitmap's bitmap
+// is the caller's.
 void* LoadDialogTemplate(HINSTANCE instance, int templateId);
 void* AddExteriorBitmap(void* copy, int bitmapId);
 void* AddInteriorHeader(void* copy, const char* title, const char* subtitle);
-int AddWizardPage(BYTE** cursor, DLGPROC procedure, int templateId, int titleId, int subtitleId, int classic,
-                  HINSTANCE instance, int exterior, int sideBitmapId);
 UINT CALLBACK ReleasePageTemplate(HWND window, UINT message, LPPROPSHEETPAGEA page);
 HBITMAP ComposeBitmap(HWND window, HBITMAP source, int width, int height, int x, int y);
