@@ -162,8 +162,8 @@ void* AddInteriorHeader(void* copy, const char* title, const char* subtitle)
     AdjustDialogTemplate(data, grown, 36, 36, 3);
     const uint16_t empty[1] = {0};
     const StaticItem items[3] = {
-        {0x5002000C, 7, 0, 310, 8, 0xFFF0, reinterpret_cast<const uint16_t*>(wideTitle), 0},
-        {0x50020000, 21, 9, 296, 16, 0xFFF1, reinterpret_cast<const uint16_t*>(wideSubtitle), 0},
+        {0x5002000C, 7, 0, 310, 8, IDC_HEADER_TITLE, reinterpret_cast<const uint16_t*>(wideTitle), 0},
+        {0x50020000, 21, 9, 296, 16, IDC_HEADER_SUBTITLE, reinterpret_cast<const uint16_t*>(wideSubtitle), 0},
         {0x50021007, 0, 28, 317, 1, 0xFFFF, empty, 0},
     };
     size_t at = info.used;

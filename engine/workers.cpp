@@ -38,6 +38,7 @@
 #include "../catalogue/plugins.h"
 #include "../catalogue/registration.h"
 #include "../catalogue/textlist.h"
+#include "../resources/resource.h"
 #include "../setupapi/inf.h"
 
 #include <cstring>
@@ -54,7 +55,8 @@ void PostPhase(HWND page, int phase)
 
 void RunPluginLevel(int level, HWND page)
 {
-    RunPluginSteps(level, page, PluginBarControl, PluginTextControl);
+    // Plug-in steps move the page's progress bar and write its status text.
+    RunPluginSteps(level, page, IDC_PROGRESS, IDC_STATUS);
 }
 
 // Calls `stage` for every section in list order; stops at the first that returns 0.

@@ -15,7 +15,3 @@ DWORD WINAPI RunRemoveWorker(LPVOID page);
 // Runs every stage over every section of `sections`; 1 when all stages completed, else
 // 0 with the thread's last error describing the failure.
 int RunSetupSteps(HINF inf, const char* sections, HWND page);
-
-// The page controls that plug-in steps use: the progress bar and the status text.
-const int PluginBarControl = 1210;
-const int PluginTextControl = 1203;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "../app/setup.h"
+#include "../resources/resource.h"
 
 #include <prsht.h>
 
@@ -51,7 +52,7 @@ inline void StoreSession(HWND page, SetupSession* session)
 // The classic wizard's header title, in the bold header font.
 inline void SetHeaderFont(HWND page, const SetupSession* session)
 {
-    SendDlgItemMessageA(page, 0xFFF0, WM_SETFONT, reinterpret_cast<WPARAM>(session->HeaderFont), 0);
+    SendDlgItemMessageA(page, IDC_HEADER_TITLE, WM_SETFONT, reinterpret_cast<WPARAM>(session->HeaderFont), 0);
 }
 
 inline void ShowControl(HWND page, int id, bool show)

@@ -62,7 +62,7 @@
 #define IDC_TARGET_EDIT         1208
 #define IDC_BROWSE              1209
 #define IDC_PROGRESS            1210
-#define IDC_HEADER_TITLE        0xFFF0
+#define IDC_HEADER_TITLE        0xFFF0 // the classic wizard's header, added to each interior page
 #define IDC_HEADER_SUBTITLE     0xFFF1
 #define IDC_STATIC_TEXT         65534 // fixed texts of the page templates
 #define IDC_STATIC_FRAME        65535 // fixed texts and the group box of the page templates
