@@ -9,6 +9,7 @@
 
 #include "conditions.h"
 #include "keysignature.h"
+#include "registration.h"
 #include "textlist.h"
 #include "version.h"
 #include "../app/handles.h"
@@ -16,9 +17,7 @@
 #include "../pages/checklist.h"
 #include "../resources/resource.h"
 #include "../setupapi/inf.h"
-#include "../setupapi/numbers.h"
 
-#include <cstdio>
 #include <cstring>
 
 char* g_SectionList = nullptr;
@@ -30,27 +29,7 @@ char* g_Catalogue = nullptr;
 // append need not walk the whole list to find its end.
 DWORD g_CatalogueUsed = 0;
 
-const char UninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-
-// Product keys have at most 127 characters; a longer one cannot be read into this.
-const DWORD KeySize = 128;
-
-// Opens the uninstall key of a product; 0 when it is not registered (or the name
-// cannot be a key).
-int OpenUninstallKey(const char* product, REGSAM access, UniqueKey* key)
-{
-    char path[sizeof UninstallKey + KeySize + 1];
-    if (std::strlen(product) >= KeySize) return 0;
-    std::snprintf(path, sizeof path, "%s\\%s", UninstallKey, product);
-    return RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, access, key->put()) == ERROR_SUCCESS;
-}
-
 } // namespace
-
-int GetInfKeyField(HINF inf, const char* key, const char* section, DWORD index, char* buffer, DWORD size)
-{
-    return InfGetKeyField(inf, section, key, index, buffer, size);
-}
 
 void ResetProductCatalogue()
 {
@@ -100,12 +79,12 @@ int GetProductField(HINF inf, int index, DWORD field, char* buffer, DWORD size, 
 {
     const char* key = ProductKey(index);
     if (!key || !buffer || !size) return 0;
-    if (field == 0) {
+    if (field == ProductFieldKey) {
         if (std::strlen(key) >= size) return 0;
         std::strcpy(buffer, key);
         return 1;
     }
-    return GetInfKeyField(inf, key, productsSection, field, buffer, size);
+    return InfGetKeyField(inf, productsSection, key, field, buffer, size);
 }
 
 void FreeProductCatalogue()
@@ -127,12 +106,14 @@ int BuildProductCatalogue(HINF inf, HWND owner, HINSTANCE instance, const char* 
     int count = 0;
     do {
         if (action == ActionInstall) {
-            char installSection[256];
-            if (!InfGetField(&line, 2, installSection, sizeof installSection) || !installSection[0]) continue;
+            char installSection[ProductSectionSize];
+            if (!InfGetField(&line, ProductFieldInstallSection, installSection, sizeof installSection)
+                || !installSection[0])
+                continue;
             if (!CheckSectionConditions(inf, installSection, message)) continue;
         }
-        char key[KeySize];
-        if (InfGetField(&line, 0, key, sizeof key) && key[0] && AppendProduct(key, &capacity)) ++count;
+        char key[ProductKeySize];
+        if (InfGetField(&line, ProductFieldKey, key, sizeof key) && key[0] && AppendProduct(key, &capacity)) ++count;
     } while (InfNextLine(&line));
 
     if (count == 0) ShowConditionFailure(instance, owner, message);
@@ -145,8 +126,10 @@ namespace {
 // (null when the key has none).
 int CompareInstalledVersionOf(const char* key, const INFCONTEXT* line)
 {
-    char offered[128];
-    if (!key || std::strlen(key) >= KeySize || !line || !InfGetField(line, 7, offered, sizeof offered)) return 0;
+    char offered[ProductVersionSize];
+    if (!key || std::strlen(key) >= ProductKeySize || !line
+        || !InfGetField(line, ProductFieldVersion, offered, sizeof offered))
+        return 0;
 
     UniqueKey product;
     if (!OpenUninstallKey(key, KEY_READ, &product)) return 0;
@@ -208,8 +191,9 @@ void EndProductLineWalk(ProductLineWalk* walk)
 // buffer never by a catalogue key, which is shorter: neither needs one.
 void PassProductLine(ProductLineWalk* walk)
 {
-    WCHAR key[KeySize];
-    if (InfGetWideKey(&walk->Line, key, KeySize) && !AddKeySignature(walk->Seen, walk->SeenSlots, KeySignature(key))) {
+    WCHAR key[ProductKeySize];
+    if (InfGetWideKey(&walk->Line, key, ProductKeySize)
+        && !AddKeySignature(walk->Seen, walk->SeenSlots, KeySignature(key))) {
         // A key that could not be kept could be any later entry's: the walk ends here.
         EndProductLineWalk(walk);
     }
@@ -222,15 +206,15 @@ void PassProductLine(ProductLineWalk* walk)
 // before; as FindProductLine finds it.
 const INFCONTEXT* NextProductLine(ProductLineWalk* walk, const char* key, INFCONTEXT* line)
 {
-    WCHAR wideKey[KeySize];
+    WCHAR wideKey[ProductKeySize];
     while (walk->Seen && walk->HasLine) {
-        char text[KeySize];
-        if (!InfGetField(&walk->Line, 0, text, sizeof text) || std::strcmp(text, key) != 0) {
+        char text[ProductKeySize];
+        if (!InfGetField(&walk->Line, ProductFieldKey, text, sizeof text) || std::strcmp(text, key) != 0) {
             PassProductLine(walk);
             continue;
         }
         // The Setup API compares the key as it reads it in UTF-16.
-        if (!MultiByteToWideChar(CP_ACP, 0, key, -1, wideKey, KeySize)
+        if (!MultiByteToWideChar(CP_ACP, 0, key, -1, wideKey, ProductKeySize)
             || KeySignatureKnown(walk->Seen, walk->SeenSlots, KeySignature(wideKey)))
             break;
         // And the Setup API must take this very line for the key: the next line after
@@ -271,17 +255,19 @@ int FillComponentList(HWND page, HINF inf)
     for (const char* key = g_Catalogue; key && *key; key += std::strlen(key) + 1, ++count) {
         INFCONTEXT found;
         const INFCONTEXT* line = NextProductLine(&walk, key, &found);
-        char installSection[256], name[256];
-        if (!line || !InfGetField(line, 2, installSection, sizeof installSection) || !installSection[0]) continue;
-        InfGetField(line, 1, name, sizeof name);
+        char installSection[ProductSectionSize], name[ProductDisplayNameSize];
+        if (!line || !InfGetField(line, ProductFieldInstallSection, installSection, sizeof installSection)
+            || !installSection[0])
+            continue;
+        InfGetField(line, ProductFieldDisplayName, name, sizeof name);
         const int row = static_cast<int>(SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name)));
         if (row < 0) continue;
 
         // An entry may have no row, so the row carries the entry's index.
         const int newer = CompareInstalledVersionOf(key, line) < 0;
-        char text[256];
-        const int flags = InfGetField(line, 4, text, sizeof text) ? ParseDecimal(text) : 0;
-        const int image = InfGetField(line, 5, text, sizeof text) ? ParseDecimal(text) : 0;
+        long flags = 0, image = 0;
+        InfGetDecimalField(line, ProductFieldFlags, &flags);
+        InfGetDecimalField(line, ProductFieldImage, &image);
         const int checked = (flags & ProductFlagChecked) && !newer;
         if (!CheckList_SetItemInfo(list, row, count, image, newer)) {
             SendMessageA(list, LB_DELETESTRING, static_cast<WPARAM>(row), 0);
@@ -329,8 +315,8 @@ int SelectProductsByName(const char* names, char** selected)
         const char* comma = std::strchr(piece, ',');
         const size_t length = comma ? static_cast<size_t>(comma - piece) : std::strlen(piece);
         // A piece longer than any key cannot name a product.
-        if (length < KeySize) {
-            char name[KeySize];
+        if (length < ProductKeySize) {
+            char name[ProductKeySize];
             std::memcpy(name, piece, length);
             name[length] = '\0';
             for (const char* key = g_Catalogue; key && *key; key += std::strlen(key) + 1) {
@@ -355,7 +341,7 @@ int GetProductDescription(HINF inf, int index, char* buffer, DWORD size)
 {
     if (!buffer || !size) return 0;
     buffer[0] = '\0';
-    return GetProductField(inf, index, 6, buffer, size, g_Sections.ProductsSection);
+    return GetProductField(inf, index, ProductFieldDescription, buffer, size, g_Sections.ProductsSection);
 }
 
 int CollectInstallSections(HINF inf, char* selected, char** sections)
@@ -363,11 +349,12 @@ int CollectInstallSections(HINF inf, char* selected, char** sections)
     TextListBuilder list = {};
     TextListAppend(&list, g_Sections.InstallSection);
     for (int position = 0; const char* key = TextListItem(selected, position);) {
-        char section[256];
+        char section[ProductSectionSize];
         // An empty install section would end the list for every reader: it adds nothing.
         // A product whose install section cannot be added never runs, so it leaves the
         // selection too: it must not be registered as installed.
-        if (GetInfKeyField(inf, key, g_Sections.ProductsSection, 2, section, sizeof section) && section[0]
+        if (InfGetKeyField(inf, g_Sections.ProductsSection, key, ProductFieldInstallSection, section, sizeof section)
+            && section[0]
             && !TextListAppend(&list, section)) {
             TextListRemove(selected, position);
             continue;
@@ -397,10 +384,11 @@ int CollectRemoveSections(HINF inf, const char* selected, char** sections)
     TextListBuilder list = {};
     int count = 0;
     for (const char* key = selected; key && *key; key += std::strlen(key) + 1) {
-        char section[256];
+        char section[ProductSectionSize];
         // An empty remove section would end the list and so drop the main remove
         // section that may follow: it adds nothing.
-        if (GetInfKeyField(inf, key, g_Sections.ProductsSection, 3, section, sizeof section) && section[0]
+        if (InfGetKeyField(inf, g_Sections.ProductsSection, key, ProductFieldRemoveSection, section, sizeof section)
+            && section[0]
             && TextListAppend(&list, section))
             ++count;
     }
@@ -413,8 +401,10 @@ int CountProductsWithFlags(HINF inf, const char* keys, int mask)
 {
     int count = 0;
     for (const char* key = keys; key && *key; key += std::strlen(key) + 1) {
-        char flags[256];
-        if (GetInfKeyField(inf, key, g_Sections.ProductsSection, 4, flags, sizeof flags) && (ParseDecimal(flags) & mask))
+        INFCONTEXT line;
+        long flags = 0;
+        if (InfFindLine(inf, g_Sections.ProductsSection, key, &line)
+            && InfGetDecimalField(&line, ProductFieldFlags, &flags) && (flags & mask))
             ++count;
     }
     return count;
@@ -423,8 +413,11 @@ int CountProductsWithFlags(HINF inf, const char* keys, int mask)
 int IsRestartRequired(HINF inf, const char* selected)
 {
     int required = CountProductsWithFlags(inf, selected, ProductFlagRestart);
-    char reboot[128];
-    if (GetInfKeyField(inf, "Reboot", g_Sections.InstallSection, 1, reboot, sizeof reboot) && ParseDecimal(reboot))
+    INFCONTEXT line;
+    long reboot = 0;
+    // The Reboot value is read from at most 127 characters.
+    if (InfFindLine(inf, g_Sections.InstallSection, "Reboot", &line) && InfGetDecimalField(&line, 1, 128, &reboot)
+        && reboot)
         ++required;
     return required;
 }

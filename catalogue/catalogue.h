@@ -12,16 +12,36 @@
 #include <windows.h>
 #include <setupapi.h>
 
+// The fields of a products line, by index (the key is field 0).
+enum ProductField {
+    ProductFieldKey = 0,
+    ProductFieldDisplayName = 1,
+    ProductFieldInstallSection = 2,
+    ProductFieldRemoveSection = 3,
+    ProductFieldFlags = 4,
+    ProductFieldImage = 5,
+    ProductFieldDescription = 6,
+    ProductFieldVersion = 7,
+};
+
 const int ProductFlagChecked = 1;
 const int ProductFlagRestart = 2;
 const int ProductFlagWindowsCd = 4;
 
+// The buffers the products line's fields are read into, their zero included: a longer
+// field cannot be read (infcheck reports it). A key that does not fit makes no catalogue
+// entry; a display name or section name that does not fit makes no row or no uninstall
+// entry; a description that does not fit is not shown; a version that does not fit is
+// never compared with an installed one.
+const DWORD ProductKeySize = 128;
+const DWORD ProductDisplayNameSize = 256;
+const DWORD ProductSectionSize = 256;
+const DWORD ProductDescriptionSize = 1024;
+const DWORD ProductVersionSize = 128;
+
 // The section list that the step runner works through: a built text list (TextListKeep),
 // null until the first worker builds it.
 extern char* g_SectionList;
-
-// Field `index` of the first line with `key` in `section`.
-int GetInfKeyField(HINF inf, const char* key, const char* section, DWORD index, char* buffer, DWORD size);
 
 void ResetProductCatalogue();
 // Appends a key, growing the buffer; `capacity` is the buffer's recorded size. 0 when

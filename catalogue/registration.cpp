@@ -13,7 +13,6 @@
 #include "../app/setup.h"
 #include "../engine/destdirs.h"
 #include "../setupapi/inf.h"
-#include "../setupapi/numbers.h"
 
 #include <cstdio>
 #include <cstring>
@@ -24,17 +23,32 @@ namespace {
 
 const char UninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 
+// The longest name of an entry: the registry's limit for the name of a key.
+const size_t MaxEntryNameLength = 255;
+
+// The path of entry `name` below HKEY_LOCAL_MACHINE.
+struct EntryPath {
+    char Text[sizeof UninstallKey + 1 + MaxEntryNameLength];
+};
+
+// 0 when `name` cannot name an entry: when it is missing, too long, or empty (an empty
+// name would make "Uninstall\", which is the Uninstall key itself and would put the
+// entry's values on it).
+int FormatEntryPath(const char* name, EntryPath* path)
+{
+    if (!name || !*name || std::strlen(name) > MaxEntryNameLength) return 0;
+    std::snprintf(path->Text, sizeof path->Text, "%s\\%s", UninstallKey, name);
+    return 1;
+}
+
 // The uninstall command, like the paths it is built from, has at most 259 characters.
 const unsigned CommandSize = MAX_PATH;
 
 int CreateUninstallKey(const char* name, UniqueKey* key)
 {
-    char path[sizeof UninstallKey + 256 + 1];
-    // An empty name would make "Uninstall\", which opens the Uninstall key itself and
-    // would put the entry's values on it.
-    if (!*name || std::strlen(name) > 255) return 0;
-    std::snprintf(path, sizeof path, "%s\\%s", UninstallKey, name);
-    return RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key->put(),
+    EntryPath path;
+    if (!FormatEntryPath(name, &path)) return 0;
+    return RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.Text, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key->put(),
                            nullptr) == ERROR_SUCCESS;
 }
 
@@ -59,11 +73,8 @@ int WriteEntry(const char* name, const char* displayName, const char* command, c
 // Reads UserTargetDir of one uninstall key, whatever its type, into MAX_PATH bytes.
 int ReadRecordedFolder(const char* name, char* folder)
 {
-    char path[sizeof UninstallKey + 256 + 1];
-    if (!name || !*name || std::strlen(name) > 255) return 0;
-    std::snprintf(path, sizeof path, "%s\\%s", UninstallKey, name);
     UniqueKey key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, key.put()) != ERROR_SUCCESS) return 0;
+    if (!OpenUninstallKey(name, KEY_READ, &key)) return 0;
     // The value may be binary or lack its zero: read at most MAX_PATH bytes into a
     // buffer with room for a zero behind them, and cut to MAX_PATH - 1 characters.
     char value[MAX_PATH + 1] = {};
@@ -78,14 +89,22 @@ int ReadRecordedFolder(const char* name, char* folder)
 
 } // namespace
 
+int OpenUninstallKey(const char* name, REGSAM access, UniqueKey* key)
+{
+    EntryPath path;
+    return FormatEntryPath(name, &path)
+           && RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.Text, 0, access, key->put()) == ERROR_SUCCESS;
+}
+
 int RegisterUninstallEntries(HINF inf, const char* selected)
 {
     const char* products = g_Sections.ProductsSection;
     for (const char* key = selected; key && *key; key += std::strlen(key) + 1) {
-        char displayName[256], installSection[256], removeSection[256];
-        if (!GetInfKeyField(inf, key, products, 1, displayName, sizeof displayName)
-            || !GetInfKeyField(inf, key, products, 2, installSection, sizeof installSection)
-            || !GetInfKeyField(inf, key, products, 3, removeSection, sizeof removeSection) || !removeSection[0])
+        char displayName[ProductDisplayNameSize], installSection[ProductSectionSize], removeSection[ProductSectionSize];
+        if (!InfGetKeyField(inf, products, key, ProductFieldDisplayName, displayName, sizeof displayName)
+            || !InfGetKeyField(inf, products, key, ProductFieldInstallSection, installSection, sizeof installSection)
+            || !InfGetKeyField(inf, products, key, ProductFieldRemoveSection, removeSection, sizeof removeSection)
+            || !removeSection[0])
             continue;
 
         char setupPath[MAX_PATH];
@@ -98,7 +117,7 @@ int RegisterUninstallEntries(HINF inf, const char* selected)
         if (!BuildUninstallCommand(setupPath, key, command, sizeof command)) continue;
 
         char version[256];
-        const int hasVersion = GetInfKeyField(inf, key, products, 7, version, sizeof version);
+        const int hasVersion = InfGetKeyField(inf, products, key, ProductFieldVersion, version, sizeof version);
         if (!WriteEntry(key, displayName, command, hasVersion ? version : nullptr)) return 0;
     }
 
@@ -119,15 +138,16 @@ int RegisterUninstallEntries(HINF inf, const char* selected)
 int GetRemovalTitle(HINF inf, const char* selected, char* title, DWORD size, int* image)
 {
     const char* name = selected && *selected ? selected : "";
-    if (*name && GetInfKeyField(inf, name, g_Sections.ProductsSection, 1, title, size)) {
-        char number[64];
-        *image = GetInfKeyField(inf, name, g_Sections.ProductsSection, 5, number, sizeof number)
-                     ? static_cast<int>(ParseDecimal(number))
-                     : 0;
+    INFCONTEXT line;
+    if (*name && InfGetKeyField(inf, g_Sections.ProductsSection, name, ProductFieldDisplayName, title, size)) {
+        // The image number is read from at most 63 characters.
+        long number = 0;
+        if (InfFindLine(inf, g_Sections.ProductsSection, name, &line))
+            InfGetDecimalField(&line, ProductFieldImage, 64, &number);
+        *image = static_cast<int>(number);
         return 1;
     }
 
-    INFCONTEXT line;
     char entry[256];
     if (!InfFindLine(inf, g_Sections.InstallSection, "Uninstall", &line) || !InfGetField(&line, 1, entry, sizeof entry))
         return 0;

@@ -7,10 +7,15 @@
 #include <setupapi.h>
 
 #include "uninstallcommand.h"
+#include "../app/handles.h"
 
 // The folder the user chose for the installation; kept equal to the target page's edit
 // box, recorded as UserTargetDir.
 extern char g_TargetDir[MAX_PATH];
+
+// Opens the uninstall entry `name` with `access`; 0 when there is none or the name cannot
+// name one (empty, or longer than the 255 characters of a key name).
+int OpenUninstallKey(const char* name, REGSAM access, UniqueKey* key);
 
 int RegisterUninstallEntries(HINF inf, const char* selected);
 int GetRemovalTitle(HINF inf, const char* selected, char* title, DWORD size, int* image);

@@ -15,12 +15,13 @@ namespace {
 // Longer than any field the Setup API reads from one line.
 const DWORD FieldBufferSize = 4096;
 
-const unsigned MaxKeyLength = 127;
-const unsigned MaxNameLength = 255;
-const unsigned MaxInstallSectionLength = 255;
-const unsigned MaxRemoveSectionLength = 255;
-const unsigned MaxDescriptionLength = 1023;
-const unsigned MaxVersionLength = 127;
+// The longest fields setup.exe can read: its buffers less their zero.
+const unsigned MaxKeyLength = ProductKeySize - 1;
+const unsigned MaxNameLength = ProductDisplayNameSize - 1;
+const unsigned MaxInstallSectionLength = ProductSectionSize - 1;
+const unsigned MaxRemoveSectionLength = ProductSectionSize - 1;
+const unsigned MaxDescriptionLength = ProductDescriptionSize - 1;
+const unsigned MaxVersionLength = ProductVersionSize - 1;
 
 // Length of field `index`, or -1 when the line has no such field; the text in `text`.
 int ReadField(const INFCONTEXT* line, DWORD index, char* text)
@@ -32,7 +33,7 @@ int ReadField(const INFCONTEXT* line, DWORD index, char* text)
 // True when the key can be the key of a catalogue entry; reports it when it cannot.
 bool CheckProductKey(Checker* checker, const char* products, const INFCONTEXT* line, char* key)
 {
-    const int length = ReadField(line, 0, key);
+    const int length = ReadField(line, ProductFieldKey, key);
     if (length < 0) {
         Print(checker, SeverityError, products, line, "products line without a key: setup.exe ignores it");
         return false;
@@ -62,7 +63,7 @@ void CheckDuplicateKey(Checker* checker, const char* products, const INFCONTEXT*
 void CheckDisplayName(Checker* checker, const char* products, const INFCONTEXT* line, const char* key)
 {
     char text[FieldBufferSize];
-    const int length = ReadField(line, 1, text);
+    const int length = ReadField(line, ProductFieldDisplayName, text);
     if (length < 0) {
         Print(checker, SeverityError, products, line,
               "product %s has no display name (field 1): its row on the component page is empty and it is never "
@@ -81,7 +82,7 @@ void CheckDisplayName(Checker* checker, const char* products, const INFCONTEXT* 
 void CheckInstallSection(Checker* checker, const char* products, const INFCONTEXT* line, const char* key)
 {
     char section[FieldBufferSize];
-    const int length = ReadField(line, 2, section);
+    const int length = ReadField(line, ProductFieldInstallSection, section);
     if (length <= 0) {
         Print(checker, SeverityWarning, products, line,
               "product %s has no install section (field 2): it is never offered for installation", key);
@@ -99,7 +100,7 @@ void CheckInstallSection(Checker* checker, const char* products, const INFCONTEX
 void CheckRemoveSection(Checker* checker, const char* products, const INFCONTEXT* line, const char* key)
 {
     char section[FieldBufferSize];
-    const int length = ReadField(line, 3, section);
+    const int length = ReadField(line, ProductFieldRemoveSection, section);
     if (length <= 0) {
         Print(checker, SeverityWarning, products, line,
               "product %s has no remove section (field 3): it gets no uninstall entry", key);
@@ -117,12 +118,12 @@ void CheckRemoveSection(Checker* checker, const char* products, const INFCONTEXT
 void CheckTextLimits(Checker* checker, const char* products, const INFCONTEXT* line, const char* key)
 {
     char text[FieldBufferSize];
-    int length = ReadField(line, 6, text);
+    int length = ReadField(line, ProductFieldDescription, text);
     if (length >= 0 && static_cast<unsigned>(length) > MaxDescriptionLength)
         Print(checker, SeverityWarning, products, line,
               "the description of product %s is %d characters long, more than %u: the component page shows none",
               key, length, MaxDescriptionLength);
-    length = ReadField(line, 7, text);
+    length = ReadField(line, ProductFieldVersion, text);
     if (length >= 0 && static_cast<unsigned>(length) > MaxVersionLength)
         Print(checker, SeverityWarning, products, line,
               "the version of product %s is %d characters long, more than %u: it is never compared with an installed "

@@ -12,6 +12,7 @@
 
 #include "checker.h"
 
+#include "../catalogue/catalogue.h"
 #include "../catalogue/registration.h"
 #include "../engine/destdirs.h"
 #include "../setupapi/inf.h"
@@ -19,8 +20,6 @@
 #include <cstring>
 
 namespace {
-
-const DWORD KeySize = 128;
 
 // The folder part of a path that ends in "\setup.exe".
 void FolderOf(const char* path, char* folder)
@@ -151,10 +150,12 @@ int CheckProductRegistration(Checker* checker, const Family& family, int mainCop
     if (!InfFindLine(checker->inf, products, nullptr, &line)) return 0;
     int asking = 0;
     do {
-        char key[KeySize], name[256], install[256], remove[256];
-        if (!InfGetField(&line, 0, key, sizeof key) || !key[0] || !InfGetField(&line, 1, name, sizeof name)
-            || !InfGetField(&line, 2, install, sizeof install) || !InfGetField(&line, 3, remove, sizeof remove)
-            || !remove[0])
+        char key[ProductKeySize], name[ProductDisplayNameSize], install[ProductSectionSize],
+            remove[ProductSectionSize];
+        if (!InfGetField(&line, ProductFieldKey, key, sizeof key) || !key[0]
+            || !InfGetField(&line, ProductFieldDisplayName, name, sizeof name)
+            || !InfGetField(&line, ProductFieldInstallSection, install, sizeof install)
+            || !InfGetField(&line, ProductFieldRemoveSection, remove, sizeof remove) || !remove[0])
             continue;
         ++asking;
         char path[MAX_PATH];

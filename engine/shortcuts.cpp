@@ -6,7 +6,6 @@
 
 #include "../app/handles.h"
 #include "../setupapi/inf.h"
-#include "../setupapi/numbers.h"
 
 #include <shlobj.h>
 #include <shellapi.h>
@@ -159,15 +158,16 @@ int DeleteShortcut(const char* code, const char* linkName)
 int UpdateSectionShortcuts(HINF inf, const char* section)
 {
     ForEachLineOfNamedSections(inf, section, "MakeIcons", [](INFCONTEXT* line) {
-        char code[16], name[256], target[256], arguments[256], icon[256], number[256];
+        char code[16], name[256], target[256], arguments[256], icon[256];
         if (!InfGetField(line, 1, code, sizeof code) || !InfGetField(line, 2, name, sizeof name)
             || !InfGetField(line, 3, target, sizeof target))
             return;
         InfGetField(line, 4, arguments, sizeof arguments);
         InfGetField(line, 5, icon, sizeof icon);
-        const int iconIndex = InfGetField(line, 6, number, sizeof number) ? static_cast<int>(ParseDecimal(number)) : 0;
-        const int openFolder = InfGetField(line, 7, number, sizeof number) ? static_cast<int>(ParseDecimal(number)) : 0;
-        CreateShortcut(code, name, target, arguments, icon, iconIndex, openFolder);
+        long iconIndex = 0, openFolder = 0;
+        InfGetDecimalField(line, 6, &iconIndex);
+        InfGetDecimalField(line, 7, &openFolder);
+        CreateShortcut(code, name, target, arguments, icon, static_cast<int>(iconIndex), static_cast<int>(openFolder));
     });
     ForEachLineOfNamedSections(inf, section, "DelIcons", [](INFCONTEXT* line) {
         char code[16], name[256];

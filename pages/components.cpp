@@ -121,7 +121,7 @@ void ShowDescription(HWND page)
     HWND list = GetDlgItem(page, IDC_COMPONENT_LIST);
     const int row = static_cast<int>(SendMessageA(list, LB_GETCURSEL, 0, 0));
     if (row < 0 || !session) return;
-    char description[1024];
+    char description[ProductDescriptionSize];
     GetProductDescription(session->InfHandle, CheckList_GetIndex(list, row), description, sizeof description);
     SetDlgItemTextA(page, IDC_TITLE, description);
 }

@@ -76,8 +76,14 @@ int InfGetField(const INFCONTEXT* line, DWORD index, char* buffer, DWORD size)
 
 int InfGetDecimalField(const INFCONTEXT* line, DWORD index, long* value)
 {
+    return InfGetDecimalField(line, index, 256, value);
+}
+
+int InfGetDecimalField(const INFCONTEXT* line, DWORD index, DWORD size, long* value)
+{
     char text[256];
-    if (!InfGetField(line, index, text, sizeof text)) return 0;
+    if (size > sizeof text) size = sizeof text;
+    if (!InfGetField(line, index, text, size)) return 0;
     *value = ParseDecimal(text);
     return 1;
 }

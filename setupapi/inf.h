@@ -43,8 +43,12 @@ int InfSectionExists(HINF inf, const char* section);
 int InfGetField(const INFCONTEXT* line, DWORD index, char* buffer, DWORD size);
 
 // Field `index` read as text (at most 255 characters) and then as a decimal number the
-// way atol reads it; fails when the field cannot be read.
+// way atol reads it; fails when the field cannot be read, leaving *value as it was.
 int InfGetDecimalField(const INFCONTEXT* line, DWORD index, long* value);
+
+// As InfGetDecimalField with a text buffer of `size` bytes (at most 256): a longer field
+// cannot be read.
+int InfGetDecimalField(const INFCONTEXT* line, DWORD index, DWORD size, long* value);
 
 // As InfGetDecimalField, but also accepting the hexadecimal and octal forms of strtol
 // with base 0 (the level and flags of Exec lines). `size` is the text buffer's size.
