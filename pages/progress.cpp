@@ -54,9 +54,9 @@ bool IsBusy(HWND page)
     return GetWindowLongPtrA(page, GWLP_USERDATA) != 0;
 }
 
-// Starts the worker with the page; a worker that cannot be created is reported as a
-// failed run with the creation's error.
-void StartWorker(HWND page, LPTHREAD_START_ROUTINE worker)
+// Starts the worker thread with the page; a thread that cannot be created is reported as
+// a failed run with the creation's error.
+void StartWorkerThread(HWND page, LPTHREAD_START_ROUTINE worker)
 {
     SetBusy(page, 1);
     HANDLE thread = CreateThread(nullptr, 0, worker, page, 0, nullptr);
@@ -177,7 +177,7 @@ INT_PTR CALLBACK InstallPageProc(HWND page, UINT message, WPARAM wParam, LPARAM 
             EnableSheetCancel(page, FALSE);
             ShowControl(page, IDC_PROGRESS, true);
             SetPageResult(page, -1);
-            StartWorker(page, RunInstallWorker);
+            StartWorkerThread(page, RunInstallWorker);
             break;
         case PSN_QUERYCANCEL:
             if (IsBusy(page)) SetPageResult(page, 1);
@@ -246,7 +246,7 @@ INT_PTR CALLBACK RemovePageProc(HWND page, UINT message, WPARAM wParam, LPARAM l
             PostWizardButtons(page, 0);
             EnableSheetCancel(page, FALSE);
             SetPageResult(page, -1);
-            StartWorker(page, RunRemoveWorker);
+            StartWorkerThread(page, RunRemoveWorker);
             break;
         case PSN_QUERYCANCEL:
             if (IsBusy(page)) SetPageResult(page, 1);
