@@ -68,8 +68,8 @@ void StartWorkerThread(HWND page, LPTHREAD_START_ROUTINE worker)
 }
 
 // The worker has ended: on success the sheet goes on to the finish page; on failure the
-// error box shows and the status line is emptied. True after a failure, when the page
-// makes itself ready to run again.
+// error box shows and the status line is emptied. True on success; false after a
+// failure, when the page makes itself ready to run again.
 bool EndOfRun(HWND page, WPARAM succeeded, LPARAM error, int finishPage, int sentenceId, int statusId)
 {
     SetBusy(page, 0);
@@ -79,13 +79,13 @@ bool EndOfRun(HWND page, WPARAM succeeded, LPARAM error, int finishPage, int sen
         // Wizard97 sheet redraws only its header band, and below it keeps what was drawn
         // there before (its side picture out of place). The whole sheet is drawn again.
         RedrawWindow(GetParent(page), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
-        return false;
+        return true;
     }
     char sentence[256] = "";
     LoadStringA(nullptr, sentenceId, sentence, sizeof sentence);
     ShowSetupError(page, sentence, static_cast<DWORD>(error));
     SetDlgItemTextA(page, statusId, "");
-    return true;
+    return false;
 }
 
 void PrepareFinishPage(HWND page, LPARAM lParam)
@@ -201,7 +201,7 @@ INT_PTR CALLBACK InstallPageProc(HWND page, UINT message, WPARAM wParam, LPARAM 
         return TRUE;
     case WM_SETUP_DONE:
         FlushBarSteps(page);
-        if (!EndOfRun(page, wParam, lParam, PageInstallFinish, IDS_INSTALL_FAILED, IDC_STATUS)) return TRUE;
+        if (EndOfRun(page, wParam, lParam, PageInstallFinish, IDS_INSTALL_FAILED, IDC_STATUS)) return TRUE;
         SendDlgItemMessageA(page, IDC_PROGRESS, PBM_SETPOS, 0, 0);
         PostWizardButtons(page, PSWIZB_BACK | PSWIZB_NEXT);
         EnableSheetCancel(page, TRUE);
@@ -257,7 +257,7 @@ INT_PTR CALLBACK RemovePageProc(HWND page, UINT message, WPARAM wParam, LPARAM l
         ShowPhase(page, IDC_REMOVE_STATUS, wParam, true);
         return TRUE;
     case WM_SETUP_DONE:
-        if (!EndOfRun(page, wParam, lParam, PageRemoveFinish, IDS_REMOVE_FAILED, IDC_REMOVE_STATUS)) return TRUE;
+        if (EndOfRun(page, wParam, lParam, PageRemoveFinish, IDS_REMOVE_FAILED, IDC_REMOVE_STATUS)) return TRUE;
         PostWizardButtons(page, PSWIZB_NEXT);
         EnableSheetCancel(page, TRUE);
         return TRUE;
