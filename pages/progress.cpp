@@ -10,6 +10,7 @@
 
 #include "common.h"
 #include "progressbar.h"
+#include "../app/handles.h"
 #include "../app/messages.h"
 #include "../catalogue/catalogue.h"
 #include "../catalogue/registration.h"
@@ -21,6 +22,9 @@
 #include <cstdio>
 
 namespace {
+
+// The window property of the remove page that holds the icon of the product's picture.
+const char RemoveIconProperty[] = "SetupRemoveIcon";
 
 int PhaseString(WPARAM phase, bool removal)
 {
@@ -59,12 +63,9 @@ bool IsBusy(HWND page)
 void StartWorkerThread(HWND page, LPTHREAD_START_ROUTINE worker)
 {
     SetBusy(page, 1);
-    HANDLE thread = CreateThread(nullptr, 0, worker, page, 0, nullptr);
-    if (thread) {
-        CloseHandle(thread);
-    } else {
-        PostMessageA(page, WM_SETUP_DONE, 0, static_cast<LPARAM>(GetLastError()));
-    }
+    // The thread reports its end by message; its handle is not needed.
+    UniqueHandle thread(CreateThread(nullptr, 0, worker, page, 0, nullptr));
+    if (!thread) PostMessageA(page, WM_SETUP_DONE, 0, static_cast<LPARAM>(GetLastError()));
 }
 
 // The worker has ended: on success the sheet goes on to the finish page; on failure the
@@ -229,8 +230,11 @@ INT_PTR CALLBACK RemovePageProc(HWND page, UINT message, WPARAM wParam, LPARAM l
         SendDlgItemMessageA(page, IDC_STATUS, WM_SETFONT, reinterpret_cast<WPARAM>(session->HeaderFont), 0);
         SetDlgItemTextA(page, IDC_TITLE, session->ProductTitle);
         SetDlgItemTextA(page, IDC_STATUS, name);
+        // The product's picture: an icon made from the session's images, which the page
+        // owns (the static control only shows it) and destroys with itself.
         if (image) {
             HICON icon = ImageList_GetIcon(session->ImageList, image + 1, ILD_NORMAL);
+            SetPropA(page, RemoveIconProperty, icon);
             SendDlgItemMessageA(page, IDC_NOTE_ICON, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
         }
         CenterWindow(GetParent(page), GetDesktopWindow());
@@ -256,6 +260,10 @@ INT_PTR CALLBACK RemovePageProc(HWND page, UINT message, WPARAM wParam, LPARAM l
     case WM_SETUP_PHASE:
         ShowPhase(page, IDC_REMOVE_STATUS, wParam, true);
         return TRUE;
+    case WM_DESTROY: {
+        UniqueIcon icon(static_cast<HICON>(RemovePropA(page, RemoveIconProperty)));
+        return FALSE;
+    }
     case WM_SETUP_DONE:
         if (EndOfRun(page, wParam, lParam, PageRemoveFinish, IDS_REMOVE_FAILED, IDC_REMOVE_STATUS)) return TRUE;
         PostWizardButtons(page, PSWIZB_NEXT);
