@@ -118,14 +118,29 @@ public:
     ComApartment& operator=(const ComApartment&) = delete;
 };
 
-// Runs a clean-up that has no handle type when the scope ends.
-template <typename Function>
-class ScopeExit {
+// A COM interface pointer, released when the object goes. put() is for the functions
+// that hand out an interface through a pointer (CoCreateInstance, QueryInterface).
+template <typename Interface>
+class ComPointer {
 public:
-    explicit ScopeExit(Function function) : function_(function) {}
-    ~ScopeExit() { function_(); }
-    ScopeExit(const ScopeExit&) = delete;
-    ScopeExit& operator=(const ScopeExit&) = delete;
+    ComPointer() = default;
+    ~ComPointer() { reset(); }
+    ComPointer(const ComPointer&) = delete;
+    ComPointer& operator=(const ComPointer&) = delete;
+    Interface* get() const { return pointer_; }
+    Interface* operator->() const { return pointer_; }
+    explicit operator bool() const { return pointer_ != nullptr; }
+    void reset()
+    {
+        if (pointer_) pointer_->Release();
+        pointer_ = nullptr;
+    }
+    void** put()
+    {
+        reset();
+        return reinterpret_cast<void**>(&pointer_);
+    }
+
 private:
-    Function function_;
+    Interface* pointer_ = nullptr;
 };

@@ -19,7 +19,6 @@
 
 namespace {
 
-typedef int(__cdecl* ConditionFunction)();
 typedef void(__cdecl* GetLastFailMessageFunction)(char* text);
 
 void CopyText(char* destination, const char* source, size_t size)

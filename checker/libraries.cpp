@@ -11,6 +11,7 @@
 #include "checker.h"
 #include "pe.h"
 
+#include "../app/handles.h"
 #include "../base/libraries.h"
 #include "../base/platform.h"
 #include "../catalogue/plugins.h"
@@ -124,17 +125,16 @@ const LoadRecord* LoadForVersion(Checker* checker, const char* path, LoadRecord*
 
     // A library that needs a missing one must not stop the run with a system message box.
     const UINT mode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-    HMODULE library = LoadScriptLibrary(path);
+    UniqueModule library(LoadScriptLibrary(path));
     record->error = library ? 0 : GetLastError();
     SetErrorMode(mode);
     if (!library) return record;
     record->loaded = 1;
-    GetVersionNumberFunction getVersion = LibraryFunction<GetVersionNumberFunction>(library, "GetVersionNumber");
+    GetVersionNumberFunction getVersion = LibraryFunction<GetVersionNumberFunction>(library.get(), "GetVersionNumber");
     if (getVersion) {
         record->hasVersion = 1;
         record->version = getVersion();
     }
-    FreeLibrary(library);
     return record;
 }
 

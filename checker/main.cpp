@@ -9,6 +9,7 @@
 
 #include "checker.h"
 
+#include "../app/handles.h"
 #include "../base/libraries.h"
 
 #include <cstdio>
@@ -73,6 +74,7 @@ int main(int argc, char** argv)
     RestrictLibrarySearch();
     Checker* checker = &g_Checker;
     if (!OpenScript(checker, argc == 2 ? argv[1] : nullptr)) return 2;
+    UniqueInf script(checker->inf);  // every check reads it through checker->inf
 
     ChooseFamilySections(checker);
     PrintFamilySections(checker);
@@ -80,7 +82,5 @@ int main(int argc, char** argv)
     CollectRunSections(checker);
     RunChecks(checker);
     PrintSummary(checker);
-
-    SetupCloseInfFile(checker->inf);
     return checker->report.errors ? 1 : 0;
 }

@@ -3,6 +3,8 @@
 
 #include "pe.h"
 
+#include "../app/handles.h"
+
 #include <windows.h>
 
 #include <cstring>
@@ -14,20 +16,19 @@ const DWORD MaxImageSize = 64 * 1024 * 1024;
 
 bool ReadWholeFile(const char* path, PeImage* image)
 {
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                              nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
+    UniqueFile file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                nullptr));
+    if (!file) return false;
     bool ok = false;
-    const DWORD size = GetFileSize(file, nullptr);
+    const DWORD size = GetFileSize(file.get(), nullptr);
     if (size != INVALID_FILE_SIZE && size <= MaxImageSize) {
         image->data = static_cast<BYTE*>(HeapAlloc(GetProcessHeap(), 0, size ? size : 1));
         if (image->data) {
             DWORD read = 0;
-            ok = ReadFile(file, image->data, size, &read, nullptr) && read == size;
+            ok = ReadFile(file.get(), image->data, size, &read, nullptr) && read == size;
             image->size = size;
         }
     }
-    CloseHandle(file);
     return ok;
 }
 

@@ -103,9 +103,8 @@ int CreateShortcut(const char* code, const char* linkName, const char* target, c
     if (slash) *slash = '\0';
 
     ComApartment com;
-    IShellLinkA* link = nullptr;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                reinterpret_cast<void**>(&link))))
+    ComPointer<IShellLinkA> link;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.put())))
         return 0;
     link->SetPath(target);
     link->SetWorkingDirectory(workingDirectory);
@@ -113,8 +112,8 @@ int CreateShortcut(const char* code, const char* linkName, const char* target, c
     link->SetIconLocation(iconFile, iconIndex);
 
     int saved = 0;
-    IPersistFile* file = nullptr;
-    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+    ComPointer<IPersistFile> file;
+    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, file.put()))) {
         char folder[MAX_PATH], path[MAX_PATH];
         if (ResolveShellFolder(code, folder) && MakeLinkPath(folder, linkName, path)) {
             // Sub-folders of the link name; the shell folder itself is not made.
@@ -133,9 +132,7 @@ int CreateShortcut(const char* code, const char* linkName, const char* target, c
                 ShellExecuteA(nullptr, nullptr, path, nullptr, nullptr, SW_SHOWNA);
             }
         }
-        file->Release();
     }
-    link->Release();
     return saved;
 }
 

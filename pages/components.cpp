@@ -16,79 +16,6 @@
 
 namespace {
 
-WNDPROC g_PreviousListProc = nullptr;
-
-HIMAGELIST ListImages(HWND list)
-{
-    return reinterpret_cast<HIMAGELIST>(GetWindowLongPtrA(list, GWLP_USERDATA));
-}
-
-// Asks the page whether the row may change, and changes it when the page agrees.
-void ToggleRow(HWND list, int row)
-{
-    const int value = CheckList_GetCheck(list, row) ? 0 : 1;
-    HWND page = GetParent(list);
-    SetWindowLongPtrA(page, DWLP_MSGRESULT, 0);
-    SendMessageA(page, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(list), CLN_QUERYCHECK), MAKELPARAM(row, value));
-    if (GetWindowLongPtrA(page, DWLP_MSGRESULT) == 0) CheckList_SetCheck(list, row, value);
-}
-
-LRESULT CALLBACK CheckListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_LBUTTONUP) {
-        POINT client = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
-        POINT screen = client;
-        ClientToScreen(list, &screen);
-        const int row = LBItemFromPt(list, screen, FALSE);
-        RECT box;
-        if (row >= 0 && SendMessageA(list, LB_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&box)) != LB_ERR) {
-            box.right = box.left + box.bottom - box.top;  // the square of the check box
-            if (PtInRect(&box, client)) ToggleRow(list, row);
-        }
-    } else if (message == WM_KEYDOWN && wParam == VK_SPACE) {
-        const int row = static_cast<int>(SendMessageA(list, LB_GETCURSEL, 0, 0));
-        if (row >= 0) ToggleRow(list, row);
-    }
-    return CallWindowProcA(g_PreviousListProc, list, message, wParam, lParam);
-}
-
-void DrawRow(const DRAWITEMSTRUCT* item)
-{
-    const DWORD data = static_cast<DWORD>(item->itemData);
-    const bool checked = CheckListDataCheck(data) != 0;
-    const int image = CheckListDataImage(data);
-    const bool newer = CheckListDataNewer(data) != 0;
-    const bool highlighted = (item->itemState & ODS_SELECTED) && (item->itemState & ODS_FOCUS);
-    HDC dc = item->hDC;
-    RECT rectangle = item->rcItem;
-
-    FillRect(dc, &rectangle, GetSysColorBrush(highlighted ? COLOR_HIGHLIGHT : COLOR_WINDOW));
-    if (item->itemID != static_cast<UINT>(-1)) {
-        HIMAGELIST images = ListImages(item->hwndItem);
-        int width = 16, height = 16;
-        if (images) ImageList_GetIconSize(images, &width, &height);
-        ImageList_Draw(images, checked ? IMAGE_CHECKED : IMAGE_UNCHECKED, dc, rectangle.left + 1, rectangle.top + 1,
-                       ILD_TRANSPARENT);
-        ImageList_DrawEx(images, image + 1, dc, rectangle.left + height + 1, rectangle.top + 1, 0, 0, 0,
-                         GetSysColor(highlighted ? COLOR_HIGHLIGHT : COLOR_WINDOW),
-                         newer ? ILD_TRANSPARENT | ILD_BLEND50 : ILD_TRANSPARENT);
-
-        char text[256] = "";
-        if (SendMessageA(item->hwndItem, LB_GETTEXTLEN, item->itemID, 0) < static_cast<LRESULT>(sizeof text))
-            SendMessageA(item->hwndItem, LB_GETTEXT, item->itemID, reinterpret_cast<LPARAM>(text));
-        RECT textArea = {rectangle.left + 2 * height + 4, rectangle.top + 1, rectangle.right - 1, rectangle.bottom - 1};
-        COLORREF oldText = 0, oldBack = 0;
-        const bool changeText = newer || highlighted;
-        if (changeText)
-            oldText = SetTextColor(dc, GetSysColor(newer ? COLOR_GRAYTEXT : COLOR_HIGHLIGHTTEXT));
-        if (highlighted) oldBack = SetBkColor(dc, GetSysColor(COLOR_HIGHLIGHT));
-        DrawTextA(dc, text, -1, &textArea, DT_SINGLELINE | DT_VCENTER);
-        if (changeText) SetTextColor(dc, oldText);
-        if (highlighted) SetBkColor(dc, oldBack);
-    }
-    if (item->itemState & ODS_FOCUS) DrawFocusRect(dc, &rectangle);
-}
-
 // Next is offered while at least one row is checked. The first checked row answers:
 // every check of the fill notifies the page, and counting all rows each time made the
 // fill grow with the square of the number of products.
@@ -134,17 +61,8 @@ INT_PTR CALLBACK ComponentsPageProc(HWND page, UINT message, WPARAM wParam, LPAR
     case WM_MEASUREITEM: {
         MEASUREITEMSTRUCT* measure = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
         if (measure->CtlID == IDC_COMPONENT_LIST) {
-            HWND list = GetDlgItem(page, IDC_COMPONENT_LIST);
             HINSTANCE module = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(page, GWLP_HINSTANCE));
-            HIMAGELIST images = ListImages(list);
-            if (!images) {
-                images = ImageList_LoadImageA(module, MAKEINTRESOURCEA(IDB_IMAGES), 16, 0, RGB(0, 128, 128),
-                                              IMAGE_BITMAP, 0);
-                SetWindowLongPtrA(list, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(images));
-            }
-            int width = 16, height = 16;
-            if (images) ImageList_GetIconSize(images, &width, &height);
-            measure->itemHeight = static_cast<UINT>(height + 2);
+            measure->itemHeight = CheckList_RowHeight(GetDlgItem(page, IDC_COMPONENT_LIST), module);
         }
         return TRUE;
     }
@@ -156,14 +74,13 @@ INT_PTR CALLBACK ComponentsPageProc(HWND page, UINT message, WPARAM wParam, LPAR
         if (TextListCount(g_Options.SelectedProducts) || !FillComponentList(page, session->InfHandle))
             StoreSession(page, nullptr);
         HWND list = GetDlgItem(page, IDC_COMPONENT_LIST);
-        g_PreviousListProc = reinterpret_cast<WNDPROC>(
-            SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CheckListProc)));
+        CheckList_Subclass(list);
         SendMessageA(list, LB_SETCURSEL, 0, 0);
         SendMessageA(page, WM_COMMAND, MAKEWPARAM(IDC_COMPONENT_LIST, LBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
         return TRUE;
     }
     case WM_DRAWITEM:
-        if (wParam == IDC_COMPONENT_LIST) DrawRow(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+        if (wParam == IDC_COMPONENT_LIST) CheckList_DrawRow(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
         return TRUE;
     case WM_COMMAND:
         if (LOWORD(wParam) == IDC_COMPONENT_LIST) {

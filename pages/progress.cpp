@@ -8,8 +8,9 @@
 
 #include "pages.h"
 
-#include "barsteps.h"
 #include "common.h"
+#include "progressbar.h"
+#include "../app/handles.h"
 #include "../app/messages.h"
 #include "../catalogue/catalogue.h"
 #include "../catalogue/registration.h"
@@ -22,94 +23,8 @@
 
 namespace {
 
-// The file steps of the install page's bar (see barsteps.h); one install page runs at a
-// time.
-struct BarSteps {
-    int range;       // the bar's range: the files of the stage
-    int shown;       // the bar's position
-    int pending;     // steps received and not yet given to the bar
-    DWORD movedAt;   // GetTickCount of the last move
-    int timerSet;    // the frame timer runs
-    // The bar and its width, found once per page rather than for every file (each
-    // GetDlgItem asks the window server under Wine).
-    HWND page;
-    HWND bar;
-    int width;
-};
-
-BarSteps g_BarSteps;
-
-// A bar that moves more often than a screen shows frames gains nothing to look at; steps
-// that come faster wait for the next frame, and the timer shows them should no step
-// follow.
-const DWORD BarFrameMs = 16;
-const UINT_PTR BarTimer = 0x5354;
-
-// Gives the bar the steps it has not shown yet, with the effect of one step each. Plug-in
-// steps set the bar's range and position themselves, from the worker; a bar they have
-// set since is left to them, as it would have been after steps given at once.
-HWND StepsBar(HWND page)
-{
-    if (g_BarSteps.page != page || !g_BarSteps.bar) {
-        g_BarSteps.page = page;
-        g_BarSteps.bar = GetDlgItem(page, IDC_PROGRESS);
-        RECT client = {};
-        GetClientRect(g_BarSteps.bar, &client);
-        g_BarSteps.width = client.right - client.left;
-    }
-    return g_BarSteps.bar;
-}
-
-void FlushBarSteps(HWND page)
-{
-    if (g_BarSteps.pending == 0) return;
-    if (g_BarSteps.timerSet) KillTimer(page, BarTimer);
-    g_BarSteps.timerSet = 0;
-    HWND bar = StepsBar(page);
-    PBRANGE range = {};
-    SendMessageA(bar, PBM_GETRANGE, FALSE, reinterpret_cast<LPARAM>(&range));
-    if (range.iLow != 0 || range.iHigh != g_BarSteps.range ||
-        SendMessageA(bar, PBM_GETPOS, 0, 0) != g_BarSteps.shown) {
-        g_BarSteps.pending = 0;
-        return;
-    }
-    if (g_BarSteps.shown + g_BarSteps.pending <= g_BarSteps.range) {
-        SendMessageA(bar, PBM_DELTAPOS, static_cast<WPARAM>(g_BarSteps.pending), 0);
-    } else {
-        // Past its end the bar starts over at every step: leave that to the bar.
-        for (int step = 0; step < g_BarSteps.pending; ++step) SendMessageA(bar, PBM_STEPIT, 0, 0);
-    }
-    g_BarSteps.shown = static_cast<int>(SendMessageA(bar, PBM_GETPOS, 0, 0));
-    g_BarSteps.pending = 0;
-    g_BarSteps.movedAt = GetTickCount();
-}
-
-void StartBarSteps(HWND page, WORD range)
-{
-    FlushBarSteps(page);
-    g_BarSteps.page = nullptr;  // found again for every range, in case the page is new
-    HWND bar = StepsBar(page);
-    SendMessageA(bar, PBM_SETRANGE, 0, MAKELPARAM(0, range));
-    g_BarSteps.range = range;
-    g_BarSteps.shown = static_cast<int>(SendMessageA(bar, PBM_GETPOS, 0, 0));
-}
-
-// One file done: the bar moves when the move shows, at most once a frame; the last step
-// of the range at once.
-void StepBar(HWND page)
-{
-    ++g_BarSteps.pending;
-    const int target = g_BarSteps.shown + g_BarSteps.pending;
-    StepsBar(page);
-    if (!BarMoveIsVisible(g_BarSteps.shown, target, g_BarSteps.range, g_BarSteps.width)) return;
-    if (target >= g_BarSteps.range || GetTickCount() - g_BarSteps.movedAt >= BarFrameMs) {
-        FlushBarSteps(page);
-    } else if (!g_BarSteps.timerSet) {
-        // Once per frame: setting the timer again for every file only costs a call to
-        // the window server each time.
-        g_BarSteps.timerSet = SetTimer(page, BarTimer, BarFrameMs, nullptr) != 0;
-    }
-}
+// The window property of the remove page that holds the icon of the product's picture.
+const char RemoveIconProperty[] = "SetupRemoveIcon";
 
 int PhaseString(WPARAM phase, bool removal)
 {
@@ -143,22 +58,19 @@ bool IsBusy(HWND page)
     return GetWindowLongPtrA(page, GWLP_USERDATA) != 0;
 }
 
-// Starts the worker with the page; a worker that cannot be created is reported as a
-// failed run with the creation's error.
-void StartWorker(HWND page, LPTHREAD_START_ROUTINE worker)
+// Starts the worker thread with the page; a thread that cannot be created is reported as
+// a failed run with the creation's error.
+void StartWorkerThread(HWND page, LPTHREAD_START_ROUTINE worker)
 {
     SetBusy(page, 1);
-    HANDLE thread = CreateThread(nullptr, 0, worker, page, 0, nullptr);
-    if (thread) {
-        CloseHandle(thread);
-    } else {
-        PostMessageA(page, WM_SETUP_DONE, 0, static_cast<LPARAM>(GetLastError()));
-    }
+    // The thread reports its end by message; its handle is not needed.
+    UniqueHandle thread(CreateThread(nullptr, 0, worker, page, 0, nullptr));
+    if (!thread) PostMessageA(page, WM_SETUP_DONE, 0, static_cast<LPARAM>(GetLastError()));
 }
 
 // The worker has ended: on success the sheet goes on to the finish page; on failure the
-// error box shows and the status line is emptied. True after a failure, when the page
-// makes itself ready to run again.
+// error box shows and the status line is emptied. True on success; false after a
+// failure, when the page makes itself ready to run again.
 bool EndOfRun(HWND page, WPARAM succeeded, LPARAM error, int finishPage, int sentenceId, int statusId)
 {
     SetBusy(page, 0);
@@ -168,13 +80,13 @@ bool EndOfRun(HWND page, WPARAM succeeded, LPARAM error, int finishPage, int sen
         // Wizard97 sheet redraws only its header band, and below it keeps what was drawn
         // there before (its side picture out of place). The whole sheet is drawn again.
         RedrawWindow(GetParent(page), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
-        return false;
+        return true;
     }
     char sentence[256] = "";
     LoadStringA(nullptr, sentenceId, sentence, sizeof sentence);
     ShowSetupError(page, sentence, static_cast<DWORD>(error));
     SetDlgItemTextA(page, statusId, "");
-    return true;
+    return false;
 }
 
 void PrepareFinishPage(HWND page, LPARAM lParam)
@@ -243,8 +155,12 @@ INT_PTR CALLBACK InstallPageProc(HWND page, UINT message, WPARAM wParam, LPARAM 
         SendDlgItemMessageA(page, IDC_NOTE_ICON, STM_SETICON, reinterpret_cast<WPARAM>(session->WarningIcon), 0);
         StoreSession(page, session);
         SendDlgItemMessageA(page, IDC_PROGRESS, PBM_SETSTEP, 1, 0);
+        AttachBarSteps(page);
         return TRUE;
     }
+    case WM_DESTROY:
+        DetachBarSteps(page);
+        return FALSE;
     case WM_NOTIFY: {
         const SetupSession* session = StoredSession(page);
         switch (reinterpret_cast<const NMHDR*>(lParam)->code) {
@@ -262,7 +178,7 @@ INT_PTR CALLBACK InstallPageProc(HWND page, UINT message, WPARAM wParam, LPARAM 
             EnableSheetCancel(page, FALSE);
             ShowControl(page, IDC_PROGRESS, true);
             SetPageResult(page, -1);
-            StartWorker(page, RunInstallWorker);
+            StartWorkerThread(page, RunInstallWorker);
             break;
         case PSN_QUERYCANCEL:
             if (IsBusy(page)) SetPageResult(page, 1);
@@ -286,7 +202,7 @@ INT_PTR CALLBACK InstallPageProc(HWND page, UINT message, WPARAM wParam, LPARAM 
         return TRUE;
     case WM_SETUP_DONE:
         FlushBarSteps(page);
-        if (!EndOfRun(page, wParam, lParam, PageInstallFinish, IDS_INSTALL_FAILED, IDC_STATUS)) return TRUE;
+        if (EndOfRun(page, wParam, lParam, PageInstallFinish, IDS_INSTALL_FAILED, IDC_STATUS)) return TRUE;
         SendDlgItemMessageA(page, IDC_PROGRESS, PBM_SETPOS, 0, 0);
         PostWizardButtons(page, PSWIZB_BACK | PSWIZB_NEXT);
         EnableSheetCancel(page, TRUE);
@@ -314,8 +230,11 @@ INT_PTR CALLBACK RemovePageProc(HWND page, UINT message, WPARAM wParam, LPARAM l
         SendDlgItemMessageA(page, IDC_STATUS, WM_SETFONT, reinterpret_cast<WPARAM>(session->HeaderFont), 0);
         SetDlgItemTextA(page, IDC_TITLE, session->ProductTitle);
         SetDlgItemTextA(page, IDC_STATUS, name);
+        // The product's picture: an icon made from the session's images, which the page
+        // owns (the static control only shows it) and destroys with itself.
         if (image) {
             HICON icon = ImageList_GetIcon(session->ImageList, image + 1, ILD_NORMAL);
+            SetPropA(page, RemoveIconProperty, icon);
             SendDlgItemMessageA(page, IDC_NOTE_ICON, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
         }
         CenterWindow(GetParent(page), GetDesktopWindow());
@@ -331,7 +250,7 @@ INT_PTR CALLBACK RemovePageProc(HWND page, UINT message, WPARAM wParam, LPARAM l
             PostWizardButtons(page, 0);
             EnableSheetCancel(page, FALSE);
             SetPageResult(page, -1);
-            StartWorker(page, RunRemoveWorker);
+            StartWorkerThread(page, RunRemoveWorker);
             break;
         case PSN_QUERYCANCEL:
             if (IsBusy(page)) SetPageResult(page, 1);
@@ -341,8 +260,12 @@ INT_PTR CALLBACK RemovePageProc(HWND page, UINT message, WPARAM wParam, LPARAM l
     case WM_SETUP_PHASE:
         ShowPhase(page, IDC_REMOVE_STATUS, wParam, true);
         return TRUE;
+    case WM_DESTROY: {
+        UniqueIcon icon(static_cast<HICON>(RemovePropA(page, RemoveIconProperty)));
+        return FALSE;
+    }
     case WM_SETUP_DONE:
-        if (!EndOfRun(page, wParam, lParam, PageRemoveFinish, IDS_REMOVE_FAILED, IDC_REMOVE_STATUS)) return TRUE;
+        if (EndOfRun(page, wParam, lParam, PageRemoveFinish, IDS_REMOVE_FAILED, IDC_REMOVE_STATUS)) return TRUE;
         PostWizardButtons(page, PSWIZB_NEXT);
         EnableSheetCancel(page, TRUE);
         return TRUE;

@@ -7,6 +7,7 @@
 
 #include "common.h"
 #include "subfolder.h"
+#include "../app/handles.h"
 #include "../base/platform.h"
 #include "../catalogue/registration.h"
 #include "../engine/destdirs.h"
@@ -63,8 +64,8 @@ void EndRunWithoutFolder(HWND page)
 
 int BrowseForTargetDir(HWND owner, char* path, const char* subfolder)
 {
-    IMalloc* allocator = nullptr;
-    if (FAILED(SHGetMalloc(&allocator)) || !allocator) return 0;
+    ComPointer<IMalloc> allocator;
+    if (FAILED(SHGetMalloc(reinterpret_cast<IMalloc**>(allocator.put()))) || !allocator) return 0;
     char title[256] = "";
     LoadStringA(nullptr, IDS_BROWSE_TITLE, title, sizeof title);
     char display[MAX_PATH];
@@ -74,14 +75,10 @@ int BrowseForTargetDir(HWND owner, char* path, const char* subfolder)
     browse.lpszTitle = title;
     browse.ulFlags = BIF_RETURNONLYFSDIRS;
     LPITEMIDLIST item = SHBrowseForFolderA(&browse);
-    if (!item) {
-        allocator->Release();
-        return 0;
-    }
+    if (!item) return 0;
     char chosen[MAX_PATH];
     const BOOL converted = SHGetPathFromIDListA(item, chosen);
-    allocator->Free(item);
-    allocator->Release();
+    allocator->Free(item);  // the shell's item list goes back to the shell's allocator
     if (!converted) return 0;
     // A folder too deep to take the sub-folder is refused, not cut.
     if (!AppendDefaultSubfolder(chosen, MAX_PATH, subfolder)) return 0;

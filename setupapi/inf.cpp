@@ -1,6 +1,7 @@
 #include "inf.h"
 
 #include "numbers.h"
+#include "../app/handles.h"
 #include "../base/platform.h"
 
 #include <cstring>
@@ -191,13 +192,12 @@ int RegistrySectionWritten(HINF inf, const char* section)
         if (flags & (FLG_ADDREG_DELVAL | FLG_ADDREG_OVERWRITEONLY | FLG_ADDREG_DELREG_BIT)) continue;
         const REGSAM access = (flags & FLG_ADDREG_KEYONLY) ? KEY_QUERY_VALUE : KEY_SET_VALUE;
         if (root == checkedRoot && access == checkedAccess && std::strcmp(path, checkedPath) == 0) continue;
-        HKEY key = nullptr;
-        const LONG status = RegOpenKeyExA(root, path, 0, access, &key);
+        UniqueKey key;
+        const LONG status = RegOpenKeyExA(root, path, 0, access, key.put());
         if (status != ERROR_SUCCESS) {
             SetLastError(static_cast<DWORD>(status));
             return 0;
         }
-        RegCloseKey(key);
         checkedRoot = root;
         checkedAccess = access;
         std::memcpy(checkedPath, path, sizeof checkedPath);

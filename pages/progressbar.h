@@ -1,0 +1,23 @@
+// The install page's progress bar under the file queue's steps (see barsteps.h): steps
+// are carried over until they change what the bar draws, at most one move a frame, and
+// the last step of a range shows at once. The state is the page's own: a record made at
+// WM_INITDIALOG and kept in a window property of the page until WM_DESTROY.
+#pragma once
+
+#include <windows.h>
+
+// The page's timer that shows carried steps when no step follows them.
+const UINT_PTR BarTimer = 0x5354;
+
+// Makes the page's record; without it (no memory) every step moves the bar at once.
+void AttachBarSteps(HWND page);
+// Frees the page's record.
+void DetachBarSteps(HWND page);
+
+// A new range of file steps on the page's bar (IDC_PROGRESS); the steps carried from the
+// one before are shown first.
+void StartBarSteps(HWND page, WORD range);
+// One file done.
+void StepBar(HWND page);
+// Gives the bar the steps it has not shown yet.
+void FlushBarSteps(HWND page);
