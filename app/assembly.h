@@ -3,7 +3,7 @@
 // The template copying and rewriting and the bitmap composition are declared in setup.h.
 #pragma once
 
-#include "handles.h"
+#include "../base/handles.h"
 #include "setup.h"
 
 #include <cstddef>

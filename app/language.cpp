@@ -5,7 +5,7 @@
 
 #include "../base/platform.h"
 #include "setup.h"
-#include "../app/handles.h"
+#include "../base/handles.h"
 
 #include <cstdlib>
 
@@ -75,13 +75,3 @@ unsigned short ChooseInterfaceLanguage(HINSTANCE instance, int templateId)
     return 0x0409;
 }
 
-LANGID SetThreadLanguage(LANGID language)
-{
-    if (IsWindows95Family()) return 0;
-    SetThreadLocale(MAKELCID(language, SORT_DEFAULT));
-    // From NT 6 on the thread locale no longer chooses the resources' language.
-    if (NtMajorVersion() < 6) return 0;
-    typedef LANGID(WINAPI * SetUiLanguage)(LANGID);
-    SetUiLanguage setUiLanguage = OptionalImport<SetUiLanguage>(OptSetThreadUILanguage);
-    return setUiLanguage ? setUiLanguage(language) : 0;
-}

@@ -4,6 +4,9 @@
 
 #include "setup.h"
 #include "../base/libraries.h"
+#include "../base/pathtext.h"
+#include "../base/platform.h"
+#include "../base/libraries.h"
 #include "startup.h"
 #include "../catalogue/catalogue.h"
 #include "../resources/resource.h"

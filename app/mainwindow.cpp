@@ -7,6 +7,8 @@
 // thread runs.
 
 #include "setup.h"
+#include "../base/libraries.h"
+#include "../base/pathtext.h"
 #include "startup.h"
 #include "../resources/resource.h"
 

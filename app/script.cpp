@@ -6,6 +6,8 @@
 // each as the most specific existing variant for the running Windows version.
 
 #include "setup.h"
+#include "../base/libraries.h"
+#include "../base/pathtext.h"
 #include "startup.h"
 #include "../resources/resource.h"
 #include "../setupapi/inf.h"
@@ -14,18 +16,6 @@
 
 PlatformSections g_Sections = {"Install", "Remove", "Products"};
 
-int GetProgramPath(char* path, DWORD size)
-{
-    if (!path || !size) return 0;
-    DWORD length = GetModuleFileNameA(nullptr, path, size);
-    if (length == 0) {
-        path[0] = '\0';
-        return 0;
-    }
-    // Older systems do not terminate a path that filled the buffer.
-    if (length >= size) path[size - 1] = '\0';
-    return 1;
-}
 
 HINF OpenSetupScript(HINSTANCE instance, HWND owner)
 {

@@ -1,7 +1,7 @@
 #include "startup.h"
 
-#include "../catalogue/textlist.h"
-#include "../setupapi/numbers.h"
+#include "../base/textlist.h"
+#include "../base/numbers.h"
 
 #include <cstring>
 
@@ -150,11 +150,3 @@ int ChooseWizardStyle(int probed, unsigned long major, unsigned long minor,
     return Classic;
 }
 
-void CutAtLastBackslash(char* path, int keepBackslash)
-{
-    char* last = std::strrchr(path, '\\');
-    if (!last) return;
-    // "M:" alone is the current folder of drive M, which need not be its root.
-    const bool driveRoot = last == path + 2 && path[1] == ':';
-    last[keepBackslash || driveRoot ? 1 : 0] = '\0';
-}

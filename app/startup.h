@@ -3,7 +3,7 @@
 // cutting the program path down to its folder.
 #pragma once
 
-#include "options.h"
+#include "../base/options.h"
 
 #include <cstddef>
 
@@ -22,10 +22,3 @@ void MakeInstanceMutexName(const char* modulePath, char* name, size_t size);
 // read; `windowsVersion` is the GetVersion result (top bit set: Windows 95 family).
 int ChooseWizardStyle(int probed, unsigned long major, unsigned long minor,
                       unsigned long windowsVersion);
-
-// Cuts a path at its last backslash. With keepBackslash the backslash stays (the folder
-// as a prefix for file names, so a drive root stays valid: "C:\"); without it the
-// backslash goes too ("C:\Setup\setup.exe" gives "C:\Setup"), except after a drive
-// letter: "M:\setup.exe" gives the root "M:\", as "M:" would name the current folder of
-// that drive. A path without a backslash stays whole.
-void CutAtLastBackslash(char* path, int keepBackslash);

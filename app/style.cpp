@@ -4,7 +4,7 @@
 #include "../base/libraries.h"
 #include "../base/platform.h"
 #include "setup.h"
-#include "handles.h"
+#include "../base/handles.h"
 #include "startup.h"
 
 #include <shlwapi.h>

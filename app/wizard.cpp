@@ -12,7 +12,7 @@
 
 #include "setup.h"
 #include "assembly.h"
-#include "handles.h"
+#include "../base/handles.h"
 #include "../catalogue/catalogue.h"
 #include "../catalogue/conditions.h"
 #include "../catalogue/registration.h"

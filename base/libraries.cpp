@@ -1,5 +1,6 @@
 #include "libraries.h"
 
+#include "pathtext.h"
 #include "platform.h"
 
 #include <cstring>
@@ -51,4 +52,24 @@ HMODULE LoadScriptLibrary(const char* path)
     const DWORD flags = g_SystemFolderOnly ? SearchLoadedLibraryFolder | SearchDefaultFolders
                                            : LOAD_WITH_ALTERED_SEARCH_PATH;
     return LoadLibraryExA(path, nullptr, flags);
+}
+
+int GetProgramPath(char* path, DWORD size)
+{
+    if (!path || !size) return 0;
+    DWORD length = GetModuleFileNameA(nullptr, path, size);
+    if (length == 0) {
+        path[0] = '\0';
+        return 0;
+    }
+    // Older systems do not terminate a path that filled the buffer.
+    if (length >= size) path[size - 1] = '\0';
+    return 1;
+}
+
+int GetProgramFolder(char* folder)
+{
+    if (!GetProgramPath(folder, MAX_PATH)) return 0;
+    CutAtLastBackslash(folder, 1);
+    return 1;
 }

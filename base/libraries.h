@@ -1,4 +1,4 @@
-// Where the program takes its libraries from.
+// The program's own file and folder, and where the program takes its libraries from.
 //
 // setup.exe runs from download folders and removable media, where anybody may have put a
 // library named like a system one. The only libraries it takes from its own folder are
@@ -24,3 +24,8 @@ HMODULE LoadScriptLibrary(const char* path);
 // Loads a library of the system folder by its full path (nullptr when that path does not
 // fit MAX_PATH or the library cannot be loaded).
 HMODULE LoadSystemLibrary(const char* name);
+
+// Full path of the program file, at most `size` bytes; 0 when it cannot be had.
+int GetProgramPath(char* path, DWORD size);
+// The program's folder with its final backslash, in a buffer of MAX_PATH bytes.
+int GetProgramFolder(char* folder);

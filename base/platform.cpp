@@ -60,3 +60,14 @@ FARPROC FindOptionalFunction(OptionalFunction function)
     }
     return library ? GetProcAddress(library, entry.name) : nullptr;
 }
+
+LANGID SetThreadLanguage(LANGID language)
+{
+    if (IsWindows95Family()) return 0;
+    SetThreadLocale(MAKELCID(language, SORT_DEFAULT));
+    // From NT 6 on the thread locale no longer chooses the resources' language.
+    if (NtMajorVersion() < 6) return 0;
+    typedef LANGID(WINAPI * SetUiLanguage)(LANGID);
+    SetUiLanguage setUiLanguage = OptionalImport<SetUiLanguage>(OptSetThreadUILanguage);
+    return setUiLanguage ? setUiLanguage(language) : 0;
+}

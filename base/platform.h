@@ -16,6 +16,11 @@ int IsWindows95Family();
 // on the Windows 95 family.
 int NtMajorVersion();
 
+// Makes `language` the calling thread's language on the NT family (nothing on the 95
+// family): the thread locale, and from NT 6 on also the user-interface language, looked
+// up at run time. Returns what SetThreadUILanguage answered; 0 when it was not called.
+LANGID SetThreadLanguage(LANGID language);
+
 enum OptionalFunction {
     OptSetDefaultDllDirectories,  // kernel32, Windows 8 and updated Windows 7 on
     OptSetDllDirectoryA,          // kernel32, XP SP1 on

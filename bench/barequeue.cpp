@@ -1,6 +1,6 @@
 #include "barequeue.h"
 
-#include "../app/handles.h"
+#include "../base/handles.h"
 
 #include <cstring>
 

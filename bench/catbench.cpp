@@ -11,9 +11,10 @@
 // of the Setup API alone finding every install section's Conditions line by name, which
 // building the catalogue does too (Wine searches the sections one by one).
 
-#include "../app/handles.h"
+#include "../base/handles.h"
 #include "../app/setup.h"
 #include "../catalogue/catalogue.h"
+#include "../pages/pages.h"
 #include "../resources/resource.h"
 
 #include <shlwapi.h>

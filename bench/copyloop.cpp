@@ -7,7 +7,7 @@
 // Manifest lines: "F sub\name" for a file, "K subkey" for the registry key below
 // HKLM, "V name text" for a string value in it. Exit code 0 when everything arrived.
 
-#include "../app/handles.h"
+#include "../base/handles.h"
 
 #include <cstdio>
 #include <cstring>

@@ -9,7 +9,7 @@
 // ended and reported with exit code 3. Output is one line of name=value pairs; ready=1
 // when a page was found ready.
 
-#include "../app/handles.h"
+#include "../base/handles.h"
 
 #include <psapi.h>
 #include <shlwapi.h>

@@ -10,11 +10,11 @@
 #include "conditions.h"
 #include "keysignature.h"
 #include "registration.h"
-#include "textlist.h"
+#include "../base/textlist.h"
 #include "version.h"
-#include "../app/handles.h"
-#include "../app/setup.h"
-#include "../pages/checklist.h"
+#include "../base/handles.h"
+#include "../base/options.h"
+#include "../base/session.h"
 #include "../resources/resource.h"
 #include "../setupapi/inf.h"
 
@@ -242,67 +242,44 @@ int CompareInstalledVersion(HINF inf, int index)
 
 // Every field of a row comes from the one products line of its key, found once, and the
 // keys are walked in place: looking each field up by key and each key up by index made
-// the fill grow with the square of the number of products.
-int FillComponentList(HWND page, HINF inf)
+// the list grow with the square of the number of products.
+int ListProductRows(HINF inf, ProductRowFunction take, void* context)
 {
-    HWND list = GetDlgItem(page, IDC_COMPONENT_LIST);
-    // The list draws nothing while it is filled: each row added or changed would
-    // otherwise update its scroll bar and rows at once. It is drawn once at the end.
-    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
     ProductLineWalk walk;
     StartProductLineWalk(inf, &walk);
     int count = 0;
     for (const char* key = g_Catalogue; key && *key; key += std::strlen(key) + 1, ++count) {
         INFCONTEXT found;
         const INFCONTEXT* line = NextProductLine(&walk, key, &found);
-        char installSection[ProductSectionSize], name[ProductDisplayNameSize];
+        char installSection[ProductSectionSize], name[ProductDisplayNameSize] = "";
         if (!line || !InfGetField(line, ProductFieldInstallSection, installSection, sizeof installSection)
             || !installSection[0])
             continue;
         InfGetField(line, ProductFieldDisplayName, name, sizeof name);
-        const int row = static_cast<int>(SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name)));
-        if (row < 0) continue;
-
-        // An entry may have no row, so the row carries the entry's index.
-        const int newer = CompareInstalledVersionOf(key, line) < 0;
-        long flags = 0, image = 0;
+        ProductRow row = {count, name, 0, 0, 0};
+        long flags = 0;
+        row.Newer = CompareInstalledVersionOf(key, line) < 0;
         InfGetDecimalField(line, ProductFieldFlags, &flags);
-        InfGetDecimalField(line, ProductFieldImage, &image);
-        const int checked = (flags & ProductFlagChecked) && !newer;
-        if (!CheckList_SetItemInfo(list, row, count, image, newer)) {
-            SendMessageA(list, LB_DELETESTRING, static_cast<WPARAM>(row), 0);
-            continue;
-        }
-        CheckList_SetCheck(list, row, checked);
+        InfGetDecimalField(line, ProductFieldImage, &row.Image);
+        row.Checked = (flags & ProductFlagChecked) && !row.Newer;
+        take(&row, context);
     }
     EndProductLineWalk(&walk);
-    SendMessageA(list, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(list, nullptr, TRUE);
     return count;
 }
 
-int CollectCheckedProducts(HWND page, HINF, char** selected)
+int SelectProducts(ProductChoiceFunction chosen, void* context, char** selected)
 {
-    HWND list = GetDlgItem(page, IDC_COMPONENT_LIST);
-    const int rows = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
-    TextListBuilder checked = {};
-    // The rows stand in catalogue order, so one walk of the catalogue finds their keys.
-    const char* key = g_Catalogue;
+    TextListBuilder list = {};
     int index = 0;
-    for (int row = 0; row < rows; ++row) {
-        const int wanted = CheckList_GetIndex(list, row);
-        if (wanted < index) {
-            key = g_Catalogue;
-            index = 0;
-        }
-        for (; key && *key && index < wanted; ++index) key += std::strlen(key) + 1;
-        if (!key || !*key || !CheckList_GetCheck(list, row)) continue;
-        if (!TextListAppend(&checked, key)) {
-            TextListFree(checked.Text);
+    for (const char* key = g_Catalogue; key && *key; key += std::strlen(key) + 1, ++index) {
+        if (!chosen(index, context)) continue;
+        if (!TextListAppend(&list, key)) {
+            TextListFree(list.Text);
             return 0;
         }
     }
-    TextListKeep(selected, &checked);
+    TextListKeep(selected, &list);
     return 1;
 }
 

@@ -61,16 +61,29 @@ int BuildProductCatalogue(HINF inf, HWND owner, HINSTANCE instance, const char* 
 // either version cannot be read.
 int CompareInstalledVersion(HINF inf, int index);
 
-// The component page's list: rows, images, newer-version marks, catalogue indices and
-// default checks. A catalogue entry whose products line gives it no install section when
-// found by its key gets no row: it is not offered.
-int FillComponentList(HWND page, HINF inf);
+// A row of the component list, as the catalogue hands it out. A catalogue entry whose
+// products line gives it no install section when found by its key gets no row: it is
+// not offered.
+struct ProductRow {
+    int Index;         // the entry's catalogue index (an entry may have no row)
+    const char* Name;  // the display name; valid during the call only
+    long Image;        // image number
+    int Newer;         // a newer version of the product is installed
+    int Checked;       // checked by default: flag 1, unless a newer version is installed
+};
+typedef void (*ProductRowFunction)(const ProductRow* row, void* context);
+// Hands the rows to `take` in catalogue order; returns the number of catalogue entries.
+int ListProductRows(HINF inf, ProductRowFunction take, void* context);
 
 // The lists below are built anew in heap blocks (TextListKeep) and replace the list
 // that *selected or *sections held; the list grows as long as needed. When memory runs
-// out, CollectCheckedProducts and SelectProductsByName leave the former list and
-// answer 0 (SelectProductsByName otherwise the number of products selected).
-int CollectCheckedProducts(HWND page, HINF inf, char** selected);
+// out, SelectProducts and SelectProductsByName leave the former list and answer 0
+// (SelectProducts otherwise 1, SelectProductsByName the number of products selected).
+//
+// SelectProducts takes the entries, in catalogue order, for whose index `chosen` answers
+// non-zero; it asks for every index in ascending order.
+typedef int (*ProductChoiceFunction)(int index, void* context);
+int SelectProducts(ProductChoiceFunction chosen, void* context, char** selected);
 int SelectProductsByName(const char* names, char** selected);
 int GetProductDescription(HINF inf, int index, char* buffer, DWORD size);
 

@@ -9,7 +9,7 @@
 #include "conditions.h"
 
 #include "plugins.h"
-#include "../app/handles.h"
+#include "../base/handles.h"
 #include "../base/libraries.h"
 #include "../base/platform.h"
 #include "../resources/resource.h"

@@ -6,19 +6,15 @@
 // its steps before a run, and one function per step. The steps are kept in one list,
 // each new step at the front, and run from the front at their level, so within a level
 // the last collected step runs first. A library is loaded only while its steps are
-// collected and again around each single step.
+// collected and again around each single step (which the step runner does).
 
 #include "plugins.h"
 
-#include "textlist.h"
-#include "../app/setup.h"
-#include "../app/startup.h"
-#include "../app/handles.h"
+#include "../base/textlist.h"
+#include "../base/handles.h"
 #include "../base/libraries.h"
 #include "../base/platform.h"
 #include "../setupapi/inf.h"
-
-#include <commctrl.h>
 
 #include <cstring>
 
@@ -26,13 +22,8 @@ namespace {
 
 PluginStep* g_Steps = nullptr;
 
-// Where PluginProgressCallback moves the bar: the page of the running worker.
-HWND g_ProgressWindow = nullptr;
-int g_ProgressBar = 0;
-
 typedef int(__cdecl* QueryStepsFunction)();
 typedef void(__cdecl* GetStepNumberFunction)(PluginStep* step, int index);
-typedef void(__cdecl* StepFunction)(PluginProgressFunction progress);
 
 // No library needs more steps than this. Past it, step records would only fill the
 // address space, and the collection would end at the loss of the memory that the rest
@@ -150,12 +141,6 @@ void CollectLibrarySteps(const char* path)
 
 } // namespace
 
-int GetProgramFolder(char* folder)
-{
-    if (!GetProgramPath(folder, MAX_PATH)) return 0;
-    CutAtLastBackslash(folder, 1);
-    return 1;
-}
 
 int IsPluginVersionSupported(HMODULE library)
 {
@@ -205,37 +190,4 @@ void CollectPluginSteps(HINF inf, const char* sections)
             if (MakeLibraryPath(name, path)) CollectLibrarySteps(path);
         }
     }
-}
-
-int __cdecl PluginProgressCallback(int position)
-{
-    return static_cast<int>(SendDlgItemMessageA(g_ProgressWindow, g_ProgressBar, PBM_SETPOS, static_cast<WPARAM>(position), 0));
-}
-
-void RunPluginSteps(int level, HWND window, int barId, int textId)
-{
-    g_ProgressWindow = window;
-    g_ProgressBar = barId;
-    TraceMessage(-1, 1, "Starting the execution of external plugin steps for level %i.\n", level);
-    HWND bar = GetDlgItem(window, barId);
-    for (const PluginStep* step = g_Steps; step; step = step->next) {
-        if (step->level != level) continue;
-        UniqueModule library(LoadScriptLibrary(step->libraryPath));
-        if (!library) {
-            TraceMessage(-1, 1, "Loading of dll %s failed.\n", step->libraryPath);
-            continue;
-        }
-        StepFunction function = LibraryFunction<StepFunction>(library.get(), step->functionName);
-        if (!function) {
-            TraceMessage(-1, 1, "Loading of plugin function %s from dll %s failed.\n", step->functionName,
-                         step->libraryPath);
-            continue;
-        }
-        SendMessageA(bar, PBM_SETRANGE, 0, MAKELPARAM(0, step->progressRange & 0xFFFF));
-        SendMessageA(bar, PBM_SETPOS, 0, 0);
-        SetDlgItemTextA(window, textId, step->text);
-        ShowWindow(bar, step->progressRange ? SW_SHOW : SW_HIDE);
-        function(PluginProgressCallback);
-    }
-    ShowWindow(bar, SW_SHOW);
 }

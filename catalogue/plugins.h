@@ -12,9 +12,6 @@
 // Interface version this program implements; libraries reporting more are not used.
 const int PluginInterfaceVersion = 1;
 
-// The program's folder with its final backslash, in a buffer of MAX_PATH bytes.
-int GetProgramFolder(char* folder);
-
 // True when the library exports GetVersionNumber and it returns at most 1.
 int IsPluginVersionSupported(HMODULE library);
 
@@ -29,13 +26,7 @@ int MakeLibraryPath(const char* fileName, char* path);
 // sections of `sections`, replacing any steps collected before.
 void CollectPluginSteps(HINF inf, const char* sections);
 
-// Runs the collected steps of `level`, showing their text in control `textId` and their
-// progress in control `barId` of `window`.
-void RunPluginSteps(int level, HWND window, int barId, int textId);
-
 void FreePluginSteps();
-
-int __cdecl PluginProgressCallback(int position);
 
 // Trace texts of the step runner; they are discarded.
 void TraceMessage(int kind, int detail, const char* format, ...);

@@ -7,7 +7,7 @@
 #include <setupapi.h>
 
 #include "uninstallcommand.h"
-#include "../app/handles.h"
+#include "../base/handles.h"
 
 // The folder the user chose for the installation; kept equal to the target page's edit
 // box, recorded as UserTargetDir.

@@ -3,7 +3,7 @@
 
 #include "version.h"
 
-#include "../setupapi/numbers.h"
+#include "../base/numbers.h"
 
 #include <climits>
 

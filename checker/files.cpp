@@ -16,7 +16,7 @@
 #include "checker.h"
 
 #include "../setupapi/inf.h"
-#include "../setupapi/numbers.h"
+#include "../base/numbers.h"
 
 #include <cstdio>
 #include <cstring>

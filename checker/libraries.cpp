@@ -11,7 +11,7 @@
 #include "checker.h"
 #include "pe.h"
 
-#include "../app/handles.h"
+#include "../base/handles.h"
 #include "../base/libraries.h"
 #include "../base/platform.h"
 #include "../catalogue/plugins.h"

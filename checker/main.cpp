@@ -9,7 +9,7 @@
 
 #include "checker.h"
 
-#include "../app/handles.h"
+#include "../base/handles.h"
 #include "../base/libraries.h"
 
 #include <cstdio>

@@ -7,7 +7,7 @@
 
 #include "checker.h"
 
-#include "../engine/destdirs.h"
+#include "../catalogue/destdirs.h"
 #include "../setupapi/inf.h"
 
 #include <cstdio>

@@ -3,7 +3,7 @@
 
 #include "pe.h"
 
-#include "../app/handles.h"
+#include "../base/handles.h"
 
 #include <windows.h>
 

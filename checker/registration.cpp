@@ -14,7 +14,7 @@
 
 #include "../catalogue/catalogue.h"
 #include "../catalogue/registration.h"
-#include "../engine/destdirs.h"
+#include "../catalogue/destdirs.h"
 #include "../setupapi/inf.h"
 
 #include <cstring>

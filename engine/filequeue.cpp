@@ -1,9 +1,9 @@
 #include "filequeue.h"
 
 #include "renameimage.h"
-#include "../app/handles.h"
+#include "../base/handles.h"
 #include "../base/platform.h"
-#include "../app/options.h"
+#include "../base/options.h"
 
 #include <cstdio>
 #include <cstring>

@@ -4,7 +4,7 @@
 
 #include "grouporder.h"
 
-#include "../catalogue/textlist.h"
+#include "../base/textlist.h"
 
 #include <cstring>
 

@@ -9,9 +9,9 @@
 #include "programs.h"
 
 #include "hwndtext.h"
-#include "../app/handles.h"
+#include "../base/handles.h"
 #include "../setupapi/inf.h"
-#include "../setupapi/numbers.h"
+#include "../base/numbers.h"
 
 #include <shellapi.h>
 

@@ -6,9 +6,9 @@
 #include "services.h"
 
 #include "grouporder.h"
-#include "../app/handles.h"
+#include "../base/handles.h"
 #include "../base/platform.h"
-#include "../catalogue/textlist.h"
+#include "../base/textlist.h"
 #include "../setupapi/inf.h"
 
 #include <cstdio>

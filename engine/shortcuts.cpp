@@ -4,7 +4,7 @@
 
 #include "shortcuts.h"
 
-#include "../app/handles.h"
+#include "../base/handles.h"
 #include "../setupapi/inf.h"
 
 #include <shlobj.h>

@@ -1,7 +1,8 @@
 // What every page does the same way: buttons, results, the session, unattended runs.
 #pragma once
 
-#include "../app/setup.h"
+#include "../base/options.h"
+#include "../base/session.h"
 #include "../resources/resource.h"
 
 #include <prsht.h>

@@ -9,12 +9,41 @@
 #include "checklist.h"
 #include "common.h"
 #include "../catalogue/catalogue.h"
-#include "../catalogue/textlist.h"
+#include "../base/textlist.h"
 #include "../resources/resource.h"
 
 #include <cstdio>
 
 namespace {
+
+// Each row carries its catalogue index in its item data.
+void AddProductRow(const ProductRow* product, void* context)
+{
+    HWND list = static_cast<HWND>(context);
+    const int row = static_cast<int>(SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(product->Name)));
+    if (row < 0) return;
+    if (!CheckList_SetItemInfo(list, row, product->Index, product->Image, product->Newer)) {
+        SendMessageA(list, LB_DELETESTRING, static_cast<WPARAM>(row), 0);
+        return;
+    }
+    CheckList_SetCheck(list, row, product->Checked);
+}
+
+// The rows in step with the catalogue's indices, which the catalogue asks for in
+// ascending order: the rows stand in catalogue order, so one pass over them answers.
+struct CheckedRows {
+    HWND List;
+    int Count;
+    int Row;
+};
+
+int IsEntryChecked(int index, void* context)
+{
+    CheckedRows* rows = static_cast<CheckedRows*>(context);
+    while (rows->Row < rows->Count && CheckList_GetIndex(rows->List, rows->Row) < index) ++rows->Row;
+    return rows->Row < rows->Count && CheckList_GetIndex(rows->List, rows->Row) == index
+           && CheckList_GetCheck(rows->List, rows->Row);
+}
 
 // Next is offered while at least one row is checked. The first checked row answers:
 // every check of the fill notifies the page, and counting all rows each time made the
@@ -54,6 +83,25 @@ void ShowDescription(HWND page)
 }
 
 } // namespace
+
+int FillComponentList(HWND page, HINF inf)
+{
+    HWND list = GetDlgItem(page, IDC_COMPONENT_LIST);
+    // The list draws nothing while it is filled: each row added or changed would
+    // otherwise update its scroll bar and rows at once. It is drawn once at the end.
+    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+    const int count = ListProductRows(inf, AddProductRow, list);
+    SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list, nullptr, TRUE);
+    return count;
+}
+
+int CollectCheckedProducts(HWND page, HINF, char** selected)
+{
+    HWND list = GetDlgItem(page, IDC_COMPONENT_LIST);
+    CheckedRows rows = {list, static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0)), 0};
+    return SelectProducts(IsEntryChecked, &rows, selected);
+}
 
 INT_PTR CALLBACK ComponentsPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
 {

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <windows.h>
+#include <setupapi.h>
 
 // Indices of the pages in the property sheet.
 const int PageWelcome = 0;
@@ -47,3 +48,16 @@ char* FormatSystemError(DWORD code, LANGID language);
 // Lets the user pick a folder; a default sub-folder name is appended unless the chosen
 // folder already ends with it. 1 with the path in `path` (MAX_PATH bytes), else 0.
 int BrowseForTargetDir(HWND owner, char* path, const char* subfolder);
+
+// The work area of the window's monitor, or of the desktop where the system cannot tell
+// monitors apart (center.cpp). Always 1.
+int GetMonitorWorkArea(HWND window, RECT* area);
+// Centres `window` over `reference` (the work area when null) and pulls it into the work
+// area of its monitor.
+void CenterWindow(HWND window, HWND reference);
+
+// The component page's check list (components.cpp): filled with the catalogue's rows
+// (returns the number of catalogue entries), and its checked rows made the selection,
+// which replaces the list *selected held (0 when memory ran out; the list is then kept).
+int FillComponentList(HWND page, HINF inf);
+int CollectCheckedProducts(HWND page, HINF inf, char** selected);

@@ -10,8 +10,8 @@
 
 #include "common.h"
 #include "progressbar.h"
-#include "../app/handles.h"
-#include "../app/messages.h"
+#include "../base/handles.h"
+#include "../base/messages.h"
 #include "../catalogue/catalogue.h"
 #include "../catalogue/registration.h"
 #include "../engine/workers.h"

@@ -7,10 +7,10 @@
 
 #include "common.h"
 #include "subfolder.h"
-#include "../app/handles.h"
+#include "../base/handles.h"
 #include "../base/platform.h"
 #include "../catalogue/registration.h"
-#include "../engine/destdirs.h"
+#include "../catalogue/destdirs.h"
 #include "../resources/resource.h"
 #include "../setupapi/inf.h"
 

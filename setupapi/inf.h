@@ -8,7 +8,7 @@
 #include <windows.h>
 #include <setupapi.h>
 
-#include "pathtext.h"
+#include "../base/pathtext.h"
 
 // Opens a script in the Windows 95 style with no class. On failure returns
 // INVALID_HANDLE_VALUE and sets *errorLine to the line of the error, or 0 when the

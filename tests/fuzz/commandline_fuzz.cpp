@@ -7,7 +7,8 @@
 #include "fuzzinput.h"
 
 #include "../../app/startup.h"
-#include "../../catalogue/textlist.h"
+#include "../../base/pathtext.h"
+#include "../../base/textlist.h"
 
 namespace {
 

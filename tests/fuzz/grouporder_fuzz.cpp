@@ -6,7 +6,7 @@
 #include "fuzzinput.h"
 
 #include "../../engine/grouporder.h"
-#include "../../catalogue/textlist.h"
+#include "../../base/textlist.h"
 
 #include <algorithm>
 

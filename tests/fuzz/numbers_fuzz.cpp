@@ -4,7 +4,7 @@
 
 #include "fuzzinput.h"
 
-#include "../../setupapi/numbers.h"
+#include "../../base/numbers.h"
 
 #include <cerrno>
 

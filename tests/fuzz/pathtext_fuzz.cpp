@@ -4,7 +4,7 @@
 
 #include "fuzzinput.h"
 
-#include "../../setupapi/pathtext.h"
+#include "../../base/pathtext.h"
 
 namespace {
 

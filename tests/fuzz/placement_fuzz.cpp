@@ -6,7 +6,7 @@
 
 #include "fuzzinput.h"
 
-#include "../../app/placement.h"
+#include "../../pages/placement.h"
 
 namespace {
 

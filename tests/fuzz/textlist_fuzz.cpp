@@ -12,7 +12,7 @@
 
 #include "fuzzinput.h"
 
-#include "../../catalogue/textlist.h"
+#include "../../base/textlist.h"
 
 namespace {
 

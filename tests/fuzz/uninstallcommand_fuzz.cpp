@@ -8,7 +8,7 @@
 #include "fuzzinput.h"
 
 #include "../../app/startup.h"
-#include "../../catalogue/textlist.h"
+#include "../../base/textlist.h"
 #include "../../catalogue/uninstallcommand.h"
 
 namespace {

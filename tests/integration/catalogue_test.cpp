@@ -10,7 +10,8 @@
 
 #include "../../app/setup.h"
 #include "../../catalogue/catalogue.h"
-#include "../../catalogue/textlist.h"
+#include "../../pages/pages.h"
+#include "../../base/textlist.h"
 #include "../../pages/checklist.h"
 #include "../../resources/resource.h"
 #include "../support/testsupport.h"

@@ -10,6 +10,7 @@
 // they show, and presses OK.
 
 #include "../../catalogue/conditions.h"
+#include "../../base/libraries.h"
 #include "../../catalogue/plugins.h"
 #include "../../setupapi/inf.h"
 #include "../support/testsupport.h"

@@ -7,7 +7,7 @@
 // they restore it exactly (type and bytes) and hold the ctest resource lock
 // "ProgramFilesDir", like every test that reads that value.
 
-#include "../../engine/destdirs.h"
+#include "../../catalogue/destdirs.h"
 #include "../../setupapi/inf.h"
 #include "../support/testsupport.h"
 

@@ -12,7 +12,7 @@
 // While a test runs, the value starts empty, so that the test sees exactly what its
 // commit scheduled.
 
-#include "../../app/options.h"
+#include "../../base/options.h"
 #include "../../engine/filequeue.h"
 #include "../support/testsupport.h"
 

@@ -17,7 +17,9 @@
 // progress callback, missing step functions, libraries changed after collection, a page
 // without a bar, and steps run from a worker thread while the page's thread dispatches.
 
+#include "../../base/libraries.h"
 #include "../../catalogue/plugins.h"
+#include "../../engine/pluginsteps.h"
 #include "../../setupapi/inf.h"
 #include "../support/testsupport.h"
 

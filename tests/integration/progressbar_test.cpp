@@ -3,7 +3,7 @@
 // what the bar draws are carried until they do, until the end of the range, until the
 // next frame, or until the next stage; the bar must end each stage where one step per
 // file would have put it, and a bar that plug-in steps have set meanwhile is theirs.
-#include "../../app/messages.h"
+#include "../../base/messages.h"
 #include "../../app/setup.h"
 #include "../../pages/pages.h"
 #include "../../resources/resource.h"

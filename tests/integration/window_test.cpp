@@ -2,6 +2,7 @@
 // up at run time, the window moved but never resized.
 
 #include "../../app/setup.h"
+#include "../../pages/pages.h"
 
 #include <gtest/gtest.h>
 

@@ -2,11 +2,11 @@
 // against a page of the test's own: a dialog that carries the session in DWL_USER, has
 // the progress bar 1210 and the status text 1203, and records every message it gets.
 
-#include "../../app/messages.h"
+#include "../../base/messages.h"
 #include "../../app/setup.h"
 #include "../../catalogue/catalogue.h"
 #include "../../catalogue/registration.h"
-#include "../../catalogue/textlist.h"
+#include "../../base/textlist.h"
 #include "../../engine/shortcuts.h"
 #include "../../engine/workers.h"
 #include "../support/testsupport.h"

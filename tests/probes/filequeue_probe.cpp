@@ -11,7 +11,7 @@
 //                                        onto PATH
 // The integration tests run copies of it as Windows 95, 98, Me and NT 4.
 
-#include "../../app/options.h"
+#include "../../base/options.h"
 #include "../../engine/filequeue.h"
 
 #include <cstdio>

@@ -16,6 +16,7 @@
 // it) as a data file and hands that module to the language functions.
 
 #include "../../app/setup.h"
+#include "../../base/platform.h"
 #include "../../setupapi/inf.h"
 
 #include <cstdio>

@@ -1,7 +1,7 @@
 // Numbers in script fields and options: atol-style decimal, and the strtol base-0 form
 // of Exec levels and flags.
 
-#include "../../setupapi/numbers.h"
+#include "../../base/numbers.h"
 
 #include <gtest/gtest.h>
 

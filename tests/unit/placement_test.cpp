@@ -1,7 +1,7 @@
 // Centring a window over a reference and pulling it into the monitor's work area, on a
 // 1024 by 768 screen with 16-pixel small icons as the margins.
 
-#include "../../app/placement.h"
+#include "../../pages/placement.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,8 @@
 // default wizard style and cutting the program path.
 
 #include "../../app/startup.h"
-#include "../../catalogue/textlist.h"
+#include "../../base/pathtext.h"
+#include "../../base/textlist.h"
 
 #include <gtest/gtest.h>
 

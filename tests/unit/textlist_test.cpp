@@ -1,7 +1,7 @@
 // Text lists: the layout shared by the catalogue, the selections, the section list and
 // the service group order, and its six operations at every position and buffer limit.
 
-#include "../../catalogue/textlist.h"
+#include "../../base/textlist.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,7 @@
 #include "pathtext.h"
 
+#include <cstring>
+
 void CollapseDoubledBackslashes(char* path)
 {
     if (!path || !*path) return;
@@ -9,4 +11,13 @@ void CollapseDoubledBackslashes(char* path)
         *write++ = *read;
     }
     *write = '\0';
+}
+
+void CutAtLastBackslash(char* path, int keepBackslash)
+{
+    char* last = std::strrchr(path, '\\');
+    if (!last) return;
+    // "M:" alone is the current folder of drive M, which need not be its root.
+    const bool driveRoot = last == path + 2 && path[1] == ':';
+    last[keepBackslash || driveRoot ? 1 : 0] = '\0';
 }

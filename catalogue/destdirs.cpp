@@ -5,9 +5,9 @@
 
 #include "destdirs.h"
 
-#include "../app/handles.h"
+#include "../base/handles.h"
 #include "../setupapi/inf.h"
-#include "../setupapi/numbers.h"
+#include "../base/numbers.h"
 
 #include <cstring>
 
