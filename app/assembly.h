@@ -3,8 +3,8 @@
 // The template copying and rewriting and the bitmap composition are declared in setup.h.
 #pragma once
 
-#include "../base/handles.h"
 #include "setup.h"
+#include "../base/handles.h"
 
 #include <cstddef>
 

@@ -3,9 +3,9 @@
 // and, from Windows Vista on, the thread's user-interface language, and the resource
 // loader then picks the dialogs and strings of that language.
 
-#include "../base/platform.h"
 #include "setup.h"
 #include "../base/handles.h"
+#include "../base/platform.h"
 
 #include <cstdlib>
 

@@ -3,11 +3,11 @@
 // creation runs the whole wizard. The exit code is always 0.
 
 #include "setup.h"
+#include "startup.h"
+#include "../base/libraries.h"
 #include "../base/libraries.h"
 #include "../base/pathtext.h"
 #include "../base/platform.h"
-#include "../base/libraries.h"
-#include "startup.h"
 #include "../catalogue/catalogue.h"
 #include "../resources/resource.h"
 

@@ -7,9 +7,9 @@
 // thread runs.
 
 #include "setup.h"
+#include "startup.h"
 #include "../base/libraries.h"
 #include "../base/pathtext.h"
-#include "startup.h"
 #include "../resources/resource.h"
 
 namespace {

@@ -6,9 +6,9 @@
 // each as the most specific existing variant for the running Windows version.
 
 #include "setup.h"
+#include "startup.h"
 #include "../base/libraries.h"
 #include "../base/pathtext.h"
-#include "startup.h"
 #include "../resources/resource.h"
 #include "../setupapi/inf.h"
 

@@ -1,7 +1,7 @@
 #include "startup.h"
 
-#include "../base/textlist.h"
 #include "../base/numbers.h"
+#include "../base/textlist.h"
 
 #include <cstring>
 

@@ -1,11 +1,11 @@
 // The default wizard look: Wizard97 where the common controls are 4.71 or later, the
 // classic wizard elsewhere and always on the Windows 95 family.
 
+#include "setup.h"
+#include "startup.h"
+#include "../base/handles.h"
 #include "../base/libraries.h"
 #include "../base/platform.h"
-#include "setup.h"
-#include "../base/handles.h"
-#include "startup.h"
 
 #include <shlwapi.h>
 

@@ -4,9 +4,9 @@
 // looked up at run time. The restart that the user is asked about is the Setup API's
 // prompt, with the shell's prompt standing in where the Setup API does not ask.
 
-#include "../base/platform.h"
 #include "setup.h"
 #include "../base/handles.h"
+#include "../base/platform.h"
 
 int RestartSystem()
 {

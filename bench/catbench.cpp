@@ -11,8 +11,8 @@
 // of the Setup API alone finding every install section's Conditions line by name, which
 // building the catalogue does too (Wine searches the sections one by one).
 
-#include "../base/handles.h"
 #include "../app/setup.h"
+#include "../base/handles.h"
 #include "../catalogue/catalogue.h"
 #include "../pages/pages.h"
 #include "../resources/resource.h"

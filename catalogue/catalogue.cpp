@@ -10,11 +10,11 @@
 #include "conditions.h"
 #include "keysignature.h"
 #include "registration.h"
-#include "../base/textlist.h"
 #include "version.h"
 #include "../base/handles.h"
 #include "../base/options.h"
 #include "../base/session.h"
+#include "../base/textlist.h"
 #include "../resources/resource.h"
 #include "../setupapi/inf.h"
 

@@ -6,8 +6,8 @@
 #include "destdirs.h"
 
 #include "../base/handles.h"
-#include "../setupapi/inf.h"
 #include "../base/numbers.h"
+#include "../setupapi/inf.h"
 
 #include <cstring>
 

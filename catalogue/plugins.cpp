@@ -10,10 +10,10 @@
 
 #include "plugins.h"
 
-#include "../base/textlist.h"
 #include "../base/handles.h"
 #include "../base/libraries.h"
 #include "../base/platform.h"
+#include "../base/textlist.h"
 #include "../setupapi/inf.h"
 
 #include <cstring>

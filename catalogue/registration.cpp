@@ -9,9 +9,9 @@
 #include "registration.h"
 
 #include "catalogue.h"
+#include "destdirs.h"
 #include "../base/handles.h"
 #include "../base/session.h"
-#include "destdirs.h"
 #include "../setupapi/inf.h"
 
 #include <cstdio>

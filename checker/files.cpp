@@ -15,8 +15,8 @@
 
 #include "checker.h"
 
-#include "../setupapi/inf.h"
 #include "../base/numbers.h"
+#include "../setupapi/inf.h"
 
 #include <cstdio>
 #include <cstring>

@@ -13,8 +13,8 @@
 #include "checker.h"
 
 #include "../catalogue/catalogue.h"
-#include "../catalogue/registration.h"
 #include "../catalogue/destdirs.h"
+#include "../catalogue/registration.h"
 #include "../setupapi/inf.h"
 
 #include <cstring>

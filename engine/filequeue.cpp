@@ -2,8 +2,8 @@
 
 #include "renameimage.h"
 #include "../base/handles.h"
-#include "../base/platform.h"
 #include "../base/options.h"
+#include "../base/platform.h"
 
 #include <cstdio>
 #include <cstring>

@@ -10,8 +10,8 @@
 
 #include "hwndtext.h"
 #include "../base/handles.h"
-#include "../setupapi/inf.h"
 #include "../base/numbers.h"
+#include "../setupapi/inf.h"
 
 #include <shellapi.h>
 

@@ -37,10 +37,10 @@
 #include "../base/options.h"
 #include "../base/platform.h"
 #include "../base/session.h"
+#include "../base/textlist.h"
 #include "../catalogue/catalogue.h"
 #include "../catalogue/plugins.h"
 #include "../catalogue/registration.h"
-#include "../base/textlist.h"
 #include "../resources/resource.h"
 #include "../setupapi/inf.h"
 

@@ -8,8 +8,8 @@
 
 #include "checklist.h"
 #include "common.h"
-#include "../catalogue/catalogue.h"
 #include "../base/textlist.h"
+#include "../catalogue/catalogue.h"
 #include "../resources/resource.h"
 
 #include <cstdio>

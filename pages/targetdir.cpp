@@ -9,8 +9,8 @@
 #include "subfolder.h"
 #include "../base/handles.h"
 #include "../base/platform.h"
-#include "../catalogue/registration.h"
 #include "../catalogue/destdirs.h"
+#include "../catalogue/registration.h"
 #include "../resources/resource.h"
 #include "../setupapi/inf.h"
 

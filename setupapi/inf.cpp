@@ -1,7 +1,7 @@
 #include "inf.h"
 
-#include "../base/numbers.h"
 #include "../base/handles.h"
+#include "../base/numbers.h"
 #include "../base/platform.h"
 
 #include <cstring>
