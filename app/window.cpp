@@ -20,13 +20,13 @@ int RestartSystem()
     LookupPrivilegeValueFunction lookup = OptionalImport<LookupPrivilegeValueFunction>(OptLookupPrivilegeValueA);
     AdjustTokenPrivilegesFunction adjust = OptionalImport<AdjustTokenPrivilegesFunction>(OptAdjustTokenPrivileges);
     if (!openToken || !lookup || !adjust) return 0;
-    HANDLE token = nullptr;  // left to the end of the process
-    if (!openToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) return 0;
+    UniqueHandle token;
+    if (!openToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.put())) return 0;
     TOKEN_PRIVILEGES privileges = {};
     privileges.PrivilegeCount = 1;
     lookup(nullptr, "SeShutdownPrivilege", &privileges.Privileges[0].Luid);
     privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
-    adjust(token, FALSE, &privileges, 0, nullptr, nullptr);
+    adjust(token.get(), FALSE, &privileges, 0, nullptr, nullptr);
     return ExitWindowsEx(EWX_REBOOT, 0);
 }
 

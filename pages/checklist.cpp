@@ -5,6 +5,7 @@
 
 #include "checklist.h"
 
+#include "../base/handles.h"
 #include "../resources/resource.h"
 
 #include <commctrl.h>
@@ -64,6 +65,11 @@ LRESULT CALLBACK CheckListProc(HWND list, UINT message, WPARAM wParam, LPARAM lP
     } else if (message == WM_KEYDOWN && wParam == VK_SPACE) {
         const int row = static_cast<int>(SendMessageA(list, LB_GETCURSEL, 0, 0));
         if (row >= 0) ToggleRow(list, row);
+    }
+    if (message == WM_NCDESTROY) {
+        // The list owns the images it loaded for its rows: they go with it.
+        UniqueImageList images(ListImages(list));
+        SetWindowLongPtrA(list, GWLP_USERDATA, 0);
     }
     return CallWindowProcA(g_PreviousListProc, list, message, wParam, lParam);
 }

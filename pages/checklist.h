@@ -2,7 +2,8 @@
 // an image number, a newer-version mark and the index of their catalogue entry in their
 // item data. A click on a row's check box or the space bar on the current row asks the
 // parent with CLN_QUERYCHECK and, unless it refuses, changes the check. The list keeps
-// its image list (IDB_IMAGES) in its GWL_USERDATA.
+// its image list (IDB_IMAGES) in its GWL_USERDATA and, once subclassed, destroys it with
+// itself.
 //
 // Item data: bit 0 checked, bit 1 a newer version of the product is installed, bits 2-9
 // the image number, bits 10-31 the row's catalogue index (a catalogue entry may have no
