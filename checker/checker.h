@@ -9,21 +9,25 @@
 #pragma once
 
 #include "../app/setup.h"
+#include "../base/textlist.h"
 
 #include <windows.h>
 #include <setupapi.h>
 
 enum Severity { SeverityInfo, SeverityWarning, SeverityError };
 
-// Findings already printed, by a hash of their text: a problem met through several
-// families or sections is reported once.
+// Findings already printed, kept whole: a problem met through several families or
+// sections is reported once. The first MaxFindings are kept; past them, or when memory
+// runs out, every finding is printed.
 const int MaxFindings = 4096;
 
 struct Report {
     int errors;
     int warnings;
-    int printed;
-    unsigned long seen[MaxFindings];
+    int kept;                      // findings in `texts`
+    unsigned long hash[MaxFindings];  // of each kept finding, to compare fewer texts
+    size_t at[MaxFindings];        // where each kept finding starts in `texts`
+    TextListBuilder texts;         // the kept findings; the process's to the end
 };
 
 // One Windows family and the sections it would choose.

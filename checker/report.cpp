@@ -13,6 +13,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -25,7 +26,7 @@ const char* SeverityName(Severity severity)
     }
 }
 
-// FNV-1a over the finding's text.
+// FNV-1a over the finding's text, to pass over most kept findings without comparing.
 unsigned long HashText(const char* text)
 {
     unsigned long hash = 2166136261ul;
@@ -36,15 +37,21 @@ unsigned long HashText(const char* text)
     return hash;
 }
 
-// True the first time a text is seen. When the table is full every finding is printed.
+// True the first time a text is seen: the same hash and the same text.
 int IsNewFinding(Report* report, const char* text)
 {
     const unsigned long hash = HashText(text);
-    for (int i = 0; i < report->printed && i < MaxFindings; ++i) {
-        if (report->seen[i] == hash) return 0;
+    for (int i = 0; i < report->kept; ++i) {
+        if (report->hash[i] == hash && std::strcmp(report->texts.Text + report->at[i], text) == 0) return 0;
     }
-    if (report->printed < MaxFindings) report->seen[report->printed] = hash;
-    ++report->printed;
+    if (report->kept < MaxFindings) {
+        const size_t at = report->texts.Used ? report->texts.Used - 1 : 0;  // the end mark goes
+        if (TextListAppend(&report->texts, text)) {
+            report->hash[report->kept] = hash;
+            report->at[report->kept] = at;
+            ++report->kept;
+        }
+    }
     return 1;
 }
 
