@@ -16,7 +16,7 @@
 #include <commctrl.h>
 #include <prsht.h>
 
-// Start-up (main.cpp).
+// The single instance and the hidden main window (mainwindow.cpp).
 int ActivateOtherInstance();
 HWND CreateMainWindow(HINSTANCE instance);
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

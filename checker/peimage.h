@@ -24,8 +24,8 @@ struct PeImage {
     uint32_t nameCount;
 };
 
-// Checks the headers of the `size` bytes at `data` and records where the sections and
-// the export names are; the other fields are set here.
+// Checks the headers of the image->size bytes at image->data (the caller sets those two)
+// and records where the sections and the export names are.
 PeStatus ParsePeImage(PeImage* image);
 
 // True when the export table holds `name` exactly (GetProcAddress's lookup by name).
