@@ -5,7 +5,6 @@
 #include "setup.h"
 #include "startup.h"
 #include "../base/libraries.h"
-#include "../base/libraries.h"
 #include "../base/pathtext.h"
 #include "../base/platform.h"
 #include "../catalogue/catalogue.h"

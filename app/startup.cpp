@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-RunOptions g_Options = {nullptr, ActionInstall, {0}, 0, Classic, RebootPrompt, 0, 0};
+RunOptions g_Options = {nullptr, ActionInstall, {0}, 0, Classic, RebootPrompt, 0, 0, nullptr, 0};
 
 void InitRunOptions(RunOptions* options)
 {
@@ -67,6 +67,8 @@ void ApplyToken(char* token, RunOptions* options)
     if (StartsWithNoCase(token, "/install:")) SelectProductFromToken(options, token + 9);
     if (StartsWithNoCase(token, "/remove")) options->Action = ActionRemove;
     if (StartsWithNoCase(token, "/remove:")) SelectProductFromToken(options, token + 8);
+    if (StartsWithNoCase(token, "/log:") && token[5]) options->LogPath = token + 5;
+    if (EqualsNoCase(token, "/exitcodes")) options->ExitCodes = 1;
     for (const Language& language : languages) {
         if (StartsWithNoCase(token, language.option)) options->Language = language.id;
     }

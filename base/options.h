@@ -36,6 +36,8 @@ struct RunOptions {
     int            RebootMode;       // RebootMode; values other than 0 to 2 act like 0
     volatile long  RebootNeeded;     // a restart is needed to finish; never cleared
     volatile long  EndSessionGuard;  // a worker runs: refuse to let Windows end
+    const char*    LogPath;          // "/log:FILE": the file the run's log is appended to; null: none
+    int            ExitCodes;        // "/exitcodes": the exit code tells the outcome; else always 0
 };
 
 // The one record of the process.

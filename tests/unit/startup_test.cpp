@@ -156,6 +156,16 @@ TEST(CommandLine, TabsJoinAndQuotesHoldBlanks)
     EXPECT_EQ(Keys{"K"}, spaces.Selected());
 }
 
+TEST(CommandLine, LogFileAndExitCodes)
+{
+    Parsed both("/LOG:\"C:\\Log Folder\\setup.log\" /ExitCodes /quiet");
+    EXPECT_STREQ("C:\\Log Folder\\setup.log", both.options.LogPath);
+    EXPECT_EQ(1, both.options.ExitCodes);
+    // An empty file name names no log; "/exitcodes" is a bare option.
+    EXPECT_EQ(nullptr, Parsed("/log: /exitcodes:1 /exitcodesx").options.LogPath);
+    EXPECT_EQ(0, Parsed("/log: /exitcodes:1 /exitcodesx").options.ExitCodes);
+}
+
 TEST(CommandLine, KeysUpToTheListSizeAndBeyond)
 {
     const std::string longest(SelectedProductsSize - 2, 'k');
