@@ -58,16 +58,86 @@ void SetText(HKEY key, const char* name, const char* text)
                    static_cast<DWORD>(std::strlen(text) + 1));
 }
 
-// Writes DisplayName, UninstallString and, when a folder was chosen, UserTargetDir.
-int WriteEntry(const char* name, const char* displayName, const char* command, const char* version)
+void SetNumber(HKEY key, const char* name, DWORD number)
+{
+    RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number);
+}
+
+// What an entry says beyond its name and command, for the list of installed software and
+// for deployment tools, which find a product by its entry and remove it through it.
+struct EntryFacts {
+    const char* Version;    // the product's version; null: none
+    const char* Publisher;  // the package's publisher; empty: none
+    const char* Icon;       // "path,index"
+};
+
+// The icon an entry shows: the product's own when its install section names one with
+// DisplayIcon (a path below the target folder, or a full path, and an image index),
+// else the installed setup.exe's first.
+void FormatEntryIcon(HINF inf, const char* installSection, const char* setupPath, char* icon, size_t size)
+{
+    INFCONTEXT line;
+    char path[MAX_PATH];
+    long index = 0;
+    if (installSection && InfFindLine(inf, installSection, "DisplayIcon", &line)
+        && InfGetField(&line, 1, path, sizeof path) && path[0]) {
+        InfGetDecimalField(&line, 2, &index);
+        const bool full = path[0] == '\\' || (path[0] && path[1] == ':');
+        if (full || !g_TargetDir[0]) {
+            std::snprintf(icon, size, "%s,%ld", path, index);
+        } else {
+            const size_t folder = std::strlen(g_TargetDir);
+            const bool slash = g_TargetDir[folder - 1] == '\\';
+            std::snprintf(icon, size, "%s%s%s,%ld", g_TargetDir, slash ? "" : "\\", path, index);
+        }
+        return;
+    }
+    std::snprintf(icon, size, "%s,0", setupPath);
+}
+
+// Writes DisplayName, UninstallString and the facts of the entry, and, when a folder was
+// chosen, UserTargetDir and InstallLocation.
+int WriteEntry(const char* name, const char* displayName, const char* command, const EntryFacts& facts)
 {
     UniqueKey key;
     if (!CreateUninstallKey(name, &key)) return 0;
     SetText(key.get(), "DisplayName", displayName);
     SetText(key.get(), "UninstallString", command);
-    if (version) SetText(key.get(), "ProductVersion", version);
-    if (g_TargetDir[0]) SetText(key.get(), "UserTargetDir", g_TargetDir);
+    if (facts.Version) {
+        SetText(key.get(), "ProductVersion", facts.Version);
+        SetText(key.get(), "DisplayVersion", facts.Version);
+    }
+    if (g_TargetDir[0]) {
+        SetText(key.get(), "UserTargetDir", g_TargetDir);
+        SetText(key.get(), "InstallLocation", g_TargetDir);
+    }
+    char quiet[CommandSize + 8];
+    std::snprintf(quiet, sizeof quiet, "%s /quiet", command);
+    SetText(key.get(), "QuietUninstallString", quiet);
+    if (facts.Publisher[0]) SetText(key.get(), "Publisher", facts.Publisher);
+    SetText(key.get(), "DisplayIcon", facts.Icon);
+    SYSTEMTIME today;
+    GetLocalTime(&today);
+    char date[16];
+    std::snprintf(date, sizeof date, "%04u%02u%02u", today.wYear, today.wMonth, today.wDay);
+    SetText(key.get(), "InstallDate", date);
+    // The program changes and repairs nothing: it installs and removes.
+    SetNumber(key.get(), "NoModify", 1);
+    SetNumber(key.get(), "NoRepair", 1);
     return 1;
+}
+
+// The package's publisher: the Publisher line of the main install section; empty when
+// there is none.
+void ReadPublisher(HINF inf, char* publisher, DWORD size)
+{
+    if (!InfGetKeyField(inf, g_Sections.InstallSection, "Publisher", 1, publisher, size)) publisher[0] = '\0';
+}
+
+void SetEntrySize(const char* name, DWORD kib)
+{
+    UniqueKey key;
+    if (OpenUninstallKey(name, KEY_SET_VALUE, &key)) SetNumber(key.get(), "EstimatedSize", kib);
 }
 
 // Reads UserTargetDir of one uninstall key, whatever its type, into MAX_PATH bytes.
@@ -99,6 +169,8 @@ int OpenUninstallKey(const char* name, REGSAM access, UniqueKey* key)
 int RegisterUninstallEntries(HINF inf, const char* selected)
 {
     const char* products = g_Sections.ProductsSection;
+    char publisher[256];
+    ReadPublisher(inf, publisher, sizeof publisher);
     for (const char* key = selected; key && *key; key += std::strlen(key) + 1) {
         char displayName[ProductDisplayNameSize], installSection[ProductSectionSize], removeSection[ProductSectionSize];
         if (!InfGetKeyField(inf, products, key, ProductFieldDisplayName, displayName, sizeof displayName)
@@ -116,9 +188,10 @@ int RegisterUninstallEntries(HINF inf, const char* selected)
         char command[CommandSize];
         if (!BuildUninstallCommand(setupPath, key, command, sizeof command)) continue;
 
-        char version[256];
+        char version[256], icon[MAX_PATH + 16];
         const int hasVersion = InfGetKeyField(inf, products, key, ProductFieldVersion, version, sizeof version);
-        if (!WriteEntry(key, displayName, command, hasVersion ? version : nullptr)) return 0;
+        FormatEntryIcon(inf, installSection, setupPath, icon, sizeof icon);
+        if (!WriteEntry(key, displayName, command, {hasVersion ? version : nullptr, publisher, icon})) return 0;
     }
 
     INFCONTEXT line;
@@ -132,7 +205,17 @@ int RegisterUninstallEntries(HINF inf, const char* selected)
     if (!FindInstalledSetupPath(inf, g_Sections.InstallSection, setupPath)) return 0;
     char command[CommandSize];
     if (!BuildUninstallCommand(setupPath, name, command, sizeof command)) return 0;
-    return WriteEntry(name, displayName, command, nullptr);
+    char icon[MAX_PATH + 16];
+    FormatEntryIcon(inf, nullptr, setupPath, icon, sizeof icon);
+    return WriteEntry(name, displayName, command, {nullptr, publisher, icon});
+}
+
+void RecordInstalledSize(HINF inf, const char* selected, DWORD kib)
+{
+    for (const char* key = selected; key && *key; key += std::strlen(key) + 1) SetEntrySize(key, kib);
+    char name[256];
+    if (InfGetKeyField(inf, g_Sections.InstallSection, "Uninstall", 1, name, sizeof name) && name[0])
+        SetEntrySize(name, kib);
 }
 
 int GetRemovalTitle(HINF inf, const char* selected, char* title, DWORD size, int* image)

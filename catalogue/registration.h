@@ -17,7 +17,12 @@ extern char g_TargetDir[MAX_PATH];
 // name one (empty, or longer than the 255 characters of a key name).
 int OpenUninstallKey(const char* name, REGSAM access, UniqueKey* key);
 
+// Writes the entries of the selected products that have a remove section, then the
+// package's main entry; 0 when one that is asked for cannot be written.
 int RegisterUninstallEntries(HINF inf, const char* selected);
+// Records in each entry of the selected products and in the main entry, where they
+// exist, how many KiB the installation copied (EstimatedSize).
+void RecordInstalledSize(HINF inf, const char* selected, DWORD kib);
 int GetRemovalTitle(HINF inf, const char* selected, char* title, DWORD size, int* image);
 int FindRecordedTargetDir(HINF inf, const char* keys, char* folder);
 int DeleteUninstallEntries(const char* keys);

@@ -8,7 +8,8 @@
 
 namespace {
 
-const char* const FirstLineKeys[] = {"Conditions", "Plugins", "Exec", "MakeIcons", "DelIcons", "Uninstall"};
+const char* const FirstLineKeys[] = {"Conditions", "Plugins",   "Exec",      "MakeIcons",
+                                     "DelIcons",   "Uninstall", "Publisher", "DisplayIcon"};
 
 void CheckSectionKeys(Checker* checker, const char* section)
 {

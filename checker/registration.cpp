@@ -141,6 +141,24 @@ void CheckCommandLength(Checker* checker, const char* section, const INFCONTEXT*
               name, MAX_PATH - 1);
 }
 
+// DisplayIcon of a product's install section: the icon file, below the target folder or
+// a full path, and an optional image index.
+void CheckDisplayIcon(Checker* checker, const char* install)
+{
+    INFCONTEXT line;
+    if (!InfFindLine(checker->inf, install, "DisplayIcon", &line)) return;
+    char path[MAX_PATH], index[256];
+    long number = 0;
+    if (!InfGetField(&line, 1, path, sizeof path) || !path[0]) {
+        Print(checker, SeverityError, install, &line,
+              "DisplayIcon names no icon file, or one of more than %d characters: the entry shows setup.exe's icon",
+              MAX_PATH - 1);
+    } else if (InfGetField(&line, 2, index, sizeof index) && index[0]
+               && (!InfGetDecimalField(&line, 2, &number) || (number == 0 && index[0] != '0'))) {
+        Print(checker, SeverityError, install, &line, "the image index of DisplayIcon is not a number: %s", index);
+    }
+}
+
 // The products of one family that ask for an uninstall entry. Returns how many asked;
 // sets *copied when a copy of setup.exe was found for any.
 int CheckProductRegistration(Checker* checker, const Family& family, int mainCopy, const char* mainPath, int* copied)
@@ -170,8 +188,19 @@ int CheckProductRegistration(Checker* checker, const Family& family, int mainCop
         *copied = 1;
         CheckCommandLength(checker, products, &line, path, key);
         CheckCopyFolder(checker, path);
+        CheckDisplayIcon(checker, install);
     } while (InfNextLine(&line));
     return asking;
+}
+
+// Publisher of the main install section, which every entry names.
+void CheckPublisher(Checker* checker, const char* install)
+{
+    INFCONTEXT line;
+    char publisher[256];
+    if (InfFindLine(checker->inf, install, "Publisher", &line) && !InfGetField(&line, 1, publisher, sizeof publisher))
+        Print(checker, SeverityWarning, install, &line,
+              "Publisher is missing or longer than 255 characters: no uninstall entry names a publisher");
 }
 
 // The main entry of one family's install section. Returns 1 when it asks for one.
@@ -202,6 +231,7 @@ void CheckRegistration(Checker* checker)
         if (mainCopy) copied = 1;
         asking += CheckProductRegistration(checker, family, mainCopy, mainPath, &copied);
         asking += CheckMainRegistration(checker, family, mainCopy, mainPath);
+        CheckPublisher(checker, family.sections.InstallSection);
     }
     if (!asking && !copied)
         Print(checker, SeverityWarning, nullptr, nullptr,

@@ -164,6 +164,14 @@ void ReportProgress(const FileQueueContext* context, WPARAM done, LPARAM count)
         SendNotifyMessageA(context->ProgressWindow, context->ProgressMessage, done, count);
 }
 
+// Counts the size of a file the queue copied, for the size its uninstall entries give.
+void AddTargetSize(FileQueueContext* context, const char* target)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (target && GetFileAttributesExA(target, GetFileExInfoStandard, &data))
+        context->CopiedBytes += (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
 // The default callback was asked for the medium of a file. Wine's answers "retry" even
 // when the file is not there, and the queue then asks again for ever; Windows asks the
 // user and answers "retry" only when the file has turned up. A retry for a file that
@@ -204,6 +212,9 @@ UINT CALLBACK FileQueueCallback(PVOID contextPointer, UINT notification, UINT_PT
         ReportProgress(context, 0, static_cast<LPARAM>(parameter2));
         break;
     case SPFILENOTIFY_ENDCOPY:
+        if (paths && !paths->Win32Error) AddTargetSize(context, paths->Target);
+        ReportProgress(context, 1, 0);
+        break;
     case SPFILENOTIFY_ENDRENAME:
         ReportProgress(context, 1, 0);
         break;
@@ -263,7 +274,10 @@ UINT CALLBACK FileQueueCallback(PVOID contextPointer, UINT notification, UINT_PT
         // reports no end of its copy: the operation is counted here.
         if (paths && paths->Source && paths->Target && IsCabinetCopiedAsItself(paths->Source, paths->Target)) {
             const UINT result = CopyCabinet(paths);
-            if (result == FILEOP_SKIP) ReportProgress(context, 1, 0);
+            if (result == FILEOP_SKIP) {
+                AddTargetSize(context, paths->Target);
+                ReportProgress(context, 1, 0);
+            }
             return result;
         }
         break;

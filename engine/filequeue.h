@@ -23,6 +23,7 @@ struct FileQueueContext {
     int   PendingCount;    // files of CurrentFolder scheduled since it last changed
     HWND  ProgressWindow;  // receives ProgressMessage: wParam 0 and a count when a part of
     UINT  ProgressMessage; // the queue starts, wParam 1 per file operation done; 0: none
+    ULONGLONG CopiedBytes; // sizes of the files copied, as they lie in their targets
 };
 
 UINT CALLBACK FileQueueCallback(PVOID context, UINT notification, UINT_PTR parameter1, UINT_PTR parameter2);

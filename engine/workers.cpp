@@ -51,6 +51,9 @@ namespace {
 const UINT CopyFlags = SP_COPY_NEWER;
 const UINT RegistryFlags = SPINST_INIFILES | SPINST_REGISTRY | SPINST_INI2REG;
 
+// What the file queue of the latest run of the steps copied, in bytes.
+ULONGLONG g_CopiedBytes = 0;
+
 void PostPhase(HWND page, int phase)
 {
     PostMessageA(page, WM_SETUP_PHASE, static_cast<WPARAM>(phase), 0);
@@ -84,6 +87,7 @@ int CommitFileQueue(HSPFILEQ queue, HWND page)
     context.ProgressMessage = WM_SETUP_PROGRESS;
     const BOOL committed = SetupCommitFileQueueA(page, queue, FileQueueCallback, &context);
     const DWORD error = GetLastError();
+    g_CopiedBytes += context.CopiedBytes;
     SetupTermDefaultQueueCallback(context.DefaultContext);
     if (context.CurrentFolder) HeapFree(GetProcessHeap(), 0, context.CurrentFolder);
     SetLastError(error);
@@ -124,6 +128,7 @@ DWORD FailWithoutSession(HWND page)
 
 int RunSetupSteps(HINF inf, const char* sections, HWND page)
 {
+    g_CopiedBytes = 0;
     // Stages 1 and 2: one queue for the file operations of all sections.
     UniqueFileQueue queue(SetupOpenFileQueue());
     if (!queue) return 0;
@@ -205,6 +210,9 @@ DWORD WINAPI RunInstallWorker(LPVOID parameter)
     CollectInstallSections(session->InfHandle, g_Options.SelectedProducts, &g_SectionList);
     RegisterUninstallEntries(session->InfHandle, g_Options.SelectedProducts);
     const int succeeded = RunSetupSteps(session->InfHandle, g_SectionList, page);
+    const ULONGLONG kib = (g_CopiedBytes + 1023) / 1024;
+    RecordInstalledSize(session->InfHandle, g_Options.SelectedProducts,
+                        kib < 0xFFFFFFFFull ? static_cast<DWORD>(kib) : 0xFFFFFFFFul);
     return FinishWorker(page, session->InfHandle, succeeded);
 }
 

@@ -132,6 +132,17 @@ TEST(Registration, NoSetupCopyIsAnErrorForWhatAsksForAnUninstallEntry)
     EXPECT_EQ(3, run.Count("error")) << run.output;
 }
 
+TEST(Registration, DisplayIconAndPublisherThatCannotBeRead)
+{
+    Medium medium("entryfacts");
+    ASSERT_TRUE(medium.WriteBasePackage("[Install]\nPublisher = \"" + std::string(256, 'p') + "\"\n"
+                                        "[App.Install]\nDisplayIcon = app.exe,first\n"));
+    const CheckRun run = medium.Check();
+    EXPECT_TRUE(run.Mentions("warning", "Publisher is missing or longer than 255 characters")) << run.output;
+    EXPECT_TRUE(run.Mentions("error", "the image index of DisplayIcon is not a number: first")) << run.output;
+    EXPECT_EQ(1, run.Count("error")) << run.output;
+}
+
 TEST(Registration, SetupInfMustBeInstalledBesideTheCopy)
 {
     Medium medium("besideinf");

@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -257,6 +258,41 @@ TEST_F(Registration, WritesTheProductsValues)
     std::strcpy(g_TargetDir, "E:\\Elsewhere");
     EXPECT_EQ(1, RegisterUninstallEntries(inf_, List({a}).c_str()));
     EXPECT_REG_TEXT(a, "UserTargetDir", "E:\\Elsewhere");
+}
+
+TEST_F(Registration, EntriesTellDeploymentToolsWhatTheyLookFor)
+{
+    const std::string user = UserFolder("C:\\");
+    std::string script = kOneProduct;
+    script.insert(script.find("[A.Install]\r\n") + 13, "DisplayIcon = bin\\alpha.exe,2\r\n");
+    script.insert(11, "Publisher = \"Norvale Tessaro\"\r\nUninstall = {Main}\r\n");
+    OpenWithUserFolder(script, user);
+    std::strcpy(g_TargetDir, "D:\\Alpha");
+    const std::string a = Key("A"), main = Key("Main");
+    ASSERT_EQ(1, RegisterUninstallEntries(inf_, List({a}).c_str()));
+    RecordInstalledSize(inf_, List({a}).c_str(), 1234);
+
+    EXPECT_REG_TEXT(a, "DisplayVersion", "2.1.0");
+    EXPECT_NO_REG_VALUE(main, "DisplayVersion");
+    EXPECT_REG_TEXT(a, "DisplayIcon", "D:\\Alpha\\bin\\alpha.exe,2");
+    EXPECT_REG_TEXT(main, "DisplayIcon", user + "\\Main\\setup.exe,0");
+    SYSTEMTIME today;
+    GetLocalTime(&today);
+    char date[16];
+    std::snprintf(date, sizeof date, "%04u%02u%02u", today.wYear, today.wMonth, today.wDay);
+    for (const std::string& entry : {a, main}) {
+        EXPECT_REG_TEXT(entry, "Publisher", "Norvale Tessaro");
+        EXPECT_REG_TEXT(entry, "InstallLocation", "D:\\Alpha");
+        EXPECT_REG_TEXT(entry, "InstallDate", date);
+        const std::string command = ReadValue(entry, "UninstallString").data.c_str();
+        EXPECT_REG_TEXT(entry, "QuietUninstallString", command + " /quiet");
+        for (const char* name : {"NoModify", "NoRepair", "EstimatedSize"}) {
+            const RegValue value = ReadValue(entry, name);
+            EXPECT_EQ(static_cast<DWORD>(REG_DWORD), value.type) << name;
+            const DWORD expected = std::strcmp(name, "EstimatedSize") == 0 ? 1234 : 1;
+            EXPECT_EQ(expected, *reinterpret_cast<const DWORD*>(value.data.data())) << name;
+        }
+    }
 }
 
 TEST_F(Registration, ProductVersionOnlyWhenTheFieldExists)
