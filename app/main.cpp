@@ -47,8 +47,8 @@ void LogRunStart(const char* commandLine)
             IsWindows95Family() ? "Windows 95" : "NT");
     LogLine("Interface language 0x%04X, wizard style %d, %s, %s%s, restart mode %d", g_Options.Language,
             g_Options.WizardStyle, g_Options.Action == ActionRemove ? "removal" : "installation",
-            g_Options.UnattendedList ? "unattended, products: " : "interactive",
-            g_Options.UnattendedList ? (g_Options.UnattendedList[0] ? g_Options.UnattendedList : "the defaults") : "",
+            g_Options.UnattendedList ? "unattended, product list: " : "interactive",
+            g_Options.UnattendedList ? (g_Options.UnattendedList[0] ? g_Options.UnattendedList : "none") : "",
             g_Options.RebootMode);
 }
 

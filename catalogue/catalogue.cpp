@@ -137,7 +137,7 @@ int BuildProductCatalogue(HINF inf, HWND owner, HINSTANCE instance, const char* 
         }
     } while (InfNextLine(&line));
 
-    LogLine("Catalogue of [%s]: %d products offered", productsSection, count);
+    LogLine("Catalogue of [%s]: products offered: %d", productsSection, count);
     if (count == 0) ShowConditionFailure(instance, owner, message);
     return count;
 }
@@ -320,6 +320,7 @@ int SelectProductsByName(const char* names, char** selected)
             char name[ProductKeySize];
             std::memcpy(name, piece, length);
             name[length] = '\0';
+            const int before = count;
             for (const char* key = g_Catalogue; key && *key; key += std::strlen(key) + 1) {
                 if (lstrcmpiA(key, name) == 0) {
                     if (!TextListAppend(&chosen, key)) {
@@ -330,6 +331,8 @@ int SelectProductsByName(const char* names, char** selected)
                     break;
                 }
             }
+            if (count == before && name[0])
+                LogLine("Product %s, named on the command line, is not offered: left out", name);
         }
         if (!comma) break;
         piece = comma + 1;

@@ -269,9 +269,6 @@ UINT CALLBACK FileQueueCallback(PVOID contextPointer, UINT notification, UINT_PT
         if (paths) LogFileOperation(LoggedRename, paths, paths->Win32Error);
         if (paths) SetLastError(paths->Win32Error);
         return FILEOP_ABORT;
-    case SPFILENOTIFY_DELETEERROR:
-        if (paths) LogFileOperation(LoggedDelete, paths, paths->Win32Error);
-        break;
     case SPFILENOTIFY_STARTDELETE:
         // A read-only file that the script deletes is deleted: the attribute guards
         // against changes by mistake, not against the removal of the package, and left

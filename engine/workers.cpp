@@ -346,8 +346,10 @@ DWORD WINAPI RunRemoveWorker(LPVOID parameter)
     if (succeeded) {
         DeleteUninstallEntries(g_Options.SelectedProducts);
         LogLine("Uninstall entries of the removed products deleted");
-        if (TextListIndexOf(g_SectionList, g_Sections.RemoveSection) >= 0)
+        if (TextListIndexOf(g_SectionList, g_Sections.RemoveSection) >= 0) {
             DeleteMainUninstallEntry(session->InfHandle);
+            LogLine("The package's main uninstall entry deleted");
+        }
     }
     return FinishWorker(page, session->InfHandle, succeeded);
 }

@@ -385,7 +385,8 @@ TEST(Unattended, LogTellsWhatTheRunDid)
     }
     EXPECT_GT(lines, 20u);
     for (const std::string& expected :
-         {"Command line: /quiet /log:\"" + log + "\"", std::string("Platform sections: install [Install], remove [Remove], products [Products]"),
+         {"Command line: /quiet /log:\"" + log + "\"",
+          std::string("Platform sections: install [Install], remove [Remove], products [Products]"),
           "Installation of the selected products: " + package.client + ", " + package.viewer,
           "Copied " + package.medium().folder + "\\qxclient.dll to " + package.target + "\\Client\\qxclient.dll",
           std::string("Registry and INI entries of [Client.Install] applied: AddReg [Client.AddReg]"),
