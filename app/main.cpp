@@ -1,10 +1,12 @@
 // The entry point: one copy per program file, language and wizard style, options,
 // the program's folder as current directory, and the hidden "SETUP" window whose
-// creation runs the whole wizard. The exit code is always 0.
+// creation runs the whole wizard. The exit code is always 0. With "/log:FILE" the run's
+// log is opened as soon as the command line is read and closed as the process ends.
 
 #include "setup.h"
 #include "startup.h"
 #include "../base/libraries.h"
+#include "../base/log.h"
 #include "../base/pathtext.h"
 #include "../base/platform.h"
 #include "../catalogue/catalogue.h"
@@ -26,6 +28,30 @@ char* KeepCommandLine(const char* commandLine)
     return copy;
 }
 
+// The version this program reports in its log; raised with every release.
+const char ProgramVersion[] = "1.0";
+
+// The log's first lines: which program, with which command line, on which Windows, and
+// in which language it speaks.
+void LogRunStart(const char* commandLine)
+{
+    char program[MAX_PATH] = "";
+    GetProgramPath(program, sizeof program);
+    LogLine("setup.exe %s started: %s", ProgramVersion, program);
+    LogLine("Command line: %s", commandLine ? commandLine : "");
+    OSVERSIONINFOA version = {};
+    version.dwOSVersionInfoSize = sizeof version;
+    GetVersionExA(&version);
+    LogLine("Windows %lu.%lu.%lu%s%s, %s family", version.dwMajorVersion, version.dwMinorVersion,
+            version.dwBuildNumber & 0xFFFF, version.szCSDVersion[0] ? " " : "", version.szCSDVersion,
+            IsWindows95Family() ? "Windows 95" : "NT");
+    LogLine("Interface language 0x%04X, wizard style %d, %s, %s%s, restart mode %d", g_Options.Language,
+            g_Options.WizardStyle, g_Options.Action == ActionRemove ? "removal" : "installation",
+            g_Options.UnattendedList ? "unattended, product list: " : "interactive",
+            g_Options.UnattendedList ? (g_Options.UnattendedList[0] ? g_Options.UnattendedList : "none") : "",
+            g_Options.RebootMode);
+}
+
 } // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
@@ -40,6 +66,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
     LoadSystemLibrary("riched32.dll");  // the licence page's "RICHEDIT" class; stays loaded
     g_Options.WizardStyle = ProbeWizardStyle();
     ParseCommandLine(KeepCommandLine(commandLine), &g_Options);
+    // A log that cannot be opened leaves the run without one; the run itself goes on.
+    if (g_Options.LogPath) OpenRunLog(g_Options.LogPath);
+    if (RunLogIsOpen()) LogRunStart(commandLine);
 
     SetThreadLanguage(g_Options.Language);
 
@@ -52,6 +81,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
     // so usually no window comes back and there is no message loop to run.
     if (!CreateMainWindow(instance)) {
         FreeProductCatalogue();
+        LogLine("End of the run%s", g_Options.RebootNeeded ? "; a restart is needed" : "");
+        CloseRunLog();
         return 0;
     }
 
@@ -62,5 +93,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
     }
     FreeProductCatalogue();
     CoUninitialize();
+    LogLine("End of the run%s", g_Options.RebootNeeded ? "; a restart is needed" : "");
+    CloseRunLog();
     return 0;
 }

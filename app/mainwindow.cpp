@@ -9,6 +9,7 @@
 #include "setup.h"
 #include "startup.h"
 #include "../base/libraries.h"
+#include "../base/log.h"
 #include "../base/pathtext.h"
 #include "../resources/resource.h"
 
@@ -59,6 +60,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         // While a worker runs, Windows may not end; the refusal means a restart is due.
         if (!g_Options.EndSessionGuard) return TRUE;
         g_Options.RebootNeeded = 1;
+        LogLine("Restart needed: Windows asked to end the session while the steps ran; refused");
         return FALSE;
     }
     return DefWindowProcA(window, message, wParam, lParam);

@@ -8,6 +8,7 @@
 #include "setup.h"
 #include "startup.h"
 #include "../base/libraries.h"
+#include "../base/log.h"
 #include "../base/pathtext.h"
 #include "../resources/resource.h"
 #include "../setupapi/inf.h"
@@ -27,7 +28,15 @@ HINF OpenSetupScript(HINSTANCE instance, HWND owner)
 
     UINT errorLine = 0;
     HINF inf = InfOpen(path, &errorLine);
-    if (inf != INVALID_HANDLE_VALUE) return inf;
+    if (inf != INVALID_HANDLE_VALUE) {
+        LogLine("Setup script %s opened", path);
+        return inf;
+    }
+    if (RunLogIsOpen()) {
+        char what[MAX_PATH + 64];
+        std::snprintf(what, sizeof what, "Setup script %s cannot be read (line %u)", path, errorLine);
+        LogError(what, GetLastError());
+    }
 
     // The message holds the whole path and so may be longer than the format's 256 bytes.
     char format[256];
@@ -89,4 +98,6 @@ void SelectPlatformSections(HINF inf)
     version.dwOSVersionInfoSize = sizeof version;
     GetVersionExA(&version);
     ChoosePlatformSections(inf, version.dwPlatformId, version.dwMajorVersion, version.dwMinorVersion, &g_Sections);
+    LogLine("Platform sections: install [%s], remove [%s], products [%s]", g_Sections.InstallSection,
+            g_Sections.RemoveSection, g_Sections.ProductsSection);
 }

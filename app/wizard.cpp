@@ -13,6 +13,7 @@
 #include "setup.h"
 #include "assembly.h"
 #include "../base/handles.h"
+#include "../base/log.h"
 #include "../catalogue/catalogue.h"
 #include "../catalogue/conditions.h"
 #include "../catalogue/registration.h"
@@ -79,9 +80,13 @@ int RunWizard(HWND mainWindow)
 
     // The restart, also after Cancel or a refusing gate: it depends only on the need.
     if (g_Options.RebootNeeded && g_Options.RebootMode == RebootForce) {
-        RestartSystem();
+        LogLine("Restart: restarting Windows now (/reboot:2)");
+        if (!RestartSystem()) LogError("Restarting Windows", GetLastError());
     } else if (g_Options.RebootNeeded && g_Options.RebootMode == RebootPrompt) {
+        LogLine("Restart: asking the user");
         PromptRestart(mainWindow);
+    } else if (g_Options.RebootNeeded) {
+        LogLine("Restart: needed, but not asked for (/reboot:0)");
     }
     return 1;
 }

@@ -52,28 +52,38 @@ int RunLogIsOpen()
 void LogLine(const char* format, ...)
 {
     if (g_Log == INVALID_HANDLE_VALUE) return;
+    // The callers log a failure before they report it: its error must survive the line.
+    const DWORD error = GetLastError();
     char line[MaxLine + 32];
     SYSTEMTIME now;
     GetLocalTime(&now);
     int at = std::snprintf(line, sizeof line, "%04u-%02u-%02u %02u:%02u:%02u.%03u ", now.wYear, now.wMonth, now.wDay,
                            now.wHour, now.wMinute, now.wSecond, now.wMilliseconds);
-    if (at < 0) return;
+    if (at < 0) {
+        SetLastError(error);
+        return;
+    }
     va_list arguments;
     va_start(arguments, format);
     const int length = std::vsnprintf(line + at, MaxLine, format, arguments);
     va_end(arguments);
-    if (length < 0) return;
+    if (length < 0) {
+        SetLastError(error);
+        return;
+    }
     size_t end = static_cast<size_t>(at) + (static_cast<size_t>(length) < MaxLine ? length : MaxLine - 1);
     // A text that ends in a line end of its own (the system's error texts do) gets one only.
     while (end > static_cast<size_t>(at) && (line[end - 1] == '\r' || line[end - 1] == '\n')) --end;
     line[end++] = '\r';
     line[end++] = '\n';
     WriteLine(line, end);
+    SetLastError(error);
 }
 
 void LogError(const char* what, DWORD code)
 {
     if (g_Log == INVALID_HANDLE_VALUE) return;
+    const DWORD error = GetLastError();
     char text[512] = "";
     FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
                    MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), text, sizeof text, nullptr)
@@ -85,5 +95,6 @@ void LogError(const char* what, DWORD code)
     }
     size_t length = std::strlen(text);
     while (length && text[length - 1] == ' ') text[--length] = '\0';
+    SetLastError(error);
     LogLine("%s: error %lu: %s", what, static_cast<unsigned long>(code), text[0] ? text : "(no text)");
 }

@@ -16,7 +16,7 @@ void CloseRunLog();
 // 1 while the run has a log, for callers that would work to build a line.
 int RunLogIsOpen();
 
-// One line, printf style; a line longer than 2,048 bytes is cut.
+// One line, printf style; a line longer than 2,048 bytes is cut. Both keep the last error.
 void LogLine(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // "`what`: error CODE: the system's text for it" (in English where the system has it).
 void LogError(const char* what, DWORD code);

@@ -12,6 +12,7 @@
 #include "registration.h"
 #include "version.h"
 #include "../base/handles.h"
+#include "../base/log.h"
 #include "../base/options.h"
 #include "../base/session.h"
 #include "../base/textlist.h"
@@ -28,6 +29,15 @@ char* g_Catalogue = nullptr;
 // Bytes of g_Catalogue in use, its end mark included (TextListSize of it), so that an
 // append need not walk the whole list to find its end.
 DWORD g_CatalogueUsed = 0;
+
+// Tells the log that the products line `line` is not offered, and why.
+void LogProductSkipped(const INFCONTEXT* line, const char* why)
+{
+    if (!RunLogIsOpen()) return;
+    char key[ProductKeySize] = "";
+    InfGetField(line, ProductFieldKey, key, sizeof key);
+    LogLine("Product %s not offered: %s", key, why);
+}
 
 } // namespace
 
@@ -99,7 +109,10 @@ int BuildProductCatalogue(HINF inf, HWND owner, HINSTANCE instance, const char* 
     ResetProductCatalogue();
     DWORD capacity = 1;
     INFCONTEXT line;
-    if (!InfFindLine(inf, productsSection, nullptr, &line)) return 1;
+    if (!InfFindLine(inf, productsSection, nullptr, &line)) {
+        LogLine("Catalogue: no products section [%s]", productsSection);
+        return 1;
+    }
 
     // The failure text of the last product whose conditions did not hold.
     char message[ConditionMessageSize] = "";
@@ -108,14 +121,23 @@ int BuildProductCatalogue(HINF inf, HWND owner, HINSTANCE instance, const char* 
         if (action == ActionInstall) {
             char installSection[ProductSectionSize];
             if (!InfGetField(&line, ProductFieldInstallSection, installSection, sizeof installSection)
-                || !installSection[0])
+                || !installSection[0]) {
+                LogProductSkipped(&line, "no install section");
                 continue;
-            if (!CheckSectionConditions(inf, installSection, message)) continue;
+            }
+            if (!CheckSectionConditions(inf, installSection, message)) {
+                LogProductSkipped(&line, "its conditions do not hold");
+                continue;
+            }
         }
         char key[ProductKeySize];
-        if (InfGetField(&line, ProductFieldKey, key, sizeof key) && key[0] && AppendProduct(key, &capacity)) ++count;
+        if (InfGetField(&line, ProductFieldKey, key, sizeof key) && key[0] && AppendProduct(key, &capacity)) {
+            ++count;
+            LogLine("Product %s offered", key);
+        }
     } while (InfNextLine(&line));
 
+    LogLine("Catalogue of [%s]: products offered: %d", productsSection, count);
     if (count == 0) ShowConditionFailure(instance, owner, message);
     return count;
 }
@@ -262,6 +284,8 @@ int ListProductRows(HINF inf, ProductRowFunction take, void* context)
         InfGetDecimalField(line, ProductFieldFlags, &flags);
         InfGetDecimalField(line, ProductFieldImage, &row.Image);
         row.Checked = (flags & ProductFlagChecked) && !row.Newer;
+        LogLine("Product %s \"%s\": %s%s", key, name, row.Checked ? "checked" : "not checked",
+                row.Newer ? ", a newer version is installed" : "");
         take(&row, context);
     }
     EndProductLineWalk(&walk);
@@ -296,6 +320,7 @@ int SelectProductsByName(const char* names, char** selected)
             char name[ProductKeySize];
             std::memcpy(name, piece, length);
             name[length] = '\0';
+            const int before = count;
             for (const char* key = g_Catalogue; key && *key; key += std::strlen(key) + 1) {
                 if (lstrcmpiA(key, name) == 0) {
                     if (!TextListAppend(&chosen, key)) {
@@ -306,6 +331,8 @@ int SelectProductsByName(const char* names, char** selected)
                     break;
                 }
             }
+            if (count == before && name[0])
+                LogLine("Product %s, named on the command line, is not offered: left out", name);
         }
         if (!comma) break;
         piece = comma + 1;

@@ -11,10 +11,12 @@
 #include "plugins.h"
 #include "../base/handles.h"
 #include "../base/libraries.h"
+#include "../base/log.h"
 #include "../base/platform.h"
 #include "../resources/resource.h"
 #include "../setupapi/inf.h"
 
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -34,14 +36,29 @@ void CopyText(char* destination, const char* source, size_t size)
 int CallConditionFunction(const char* library, const char* function, char* failureText)
 {
     char path[MAX_PATH];
-    if (!MakeLibraryPath(library, path)) return 0;
+    if (!MakeLibraryPath(library, path)) {
+        LogLine("Condition %s, %s: the library's path is too long; it does not hold", library, function);
+        return 0;
+    }
     UniqueModule module(LoadScriptLibrary(path));
-    if (!module || !IsPluginVersionSupported(module.get())) return 0;
+    if (!module && RunLogIsOpen()) {
+        char what[MAX_PATH + 64];
+        std::snprintf(what, sizeof what, "Condition library %s cannot be loaded", path);
+        LogError(what, GetLastError());
+    }
+    if (!module) return 0;
+    if (!IsPluginVersionSupported(module.get())) {
+        LogLine("Condition library %s: interface version not supported; the condition does not hold", path);
+        return 0;
+    }
 
     // A library without the named function cannot vouch for anything: the condition
     // does not hold, with no text.
     ConditionFunction condition = LibraryFunction<ConditionFunction>(module.get(), function);
-    if (!condition) return 0;
+    if (!condition) {
+        LogLine("Condition %s, %s: the library has no such function; it does not hold", library, function);
+        return 0;
+    }
     const int result = condition();
 
     if (result == 0) {
@@ -56,6 +73,10 @@ int CallConditionFunction(const char* library, const char* function, char* failu
             CopyText(failureText, text, FailureTextSize);
         }
     }
+    if (result == 0 && failureText[0])
+        LogLine("Condition %s, %s: result 0, does not hold: \"%s\"", library, function, failureText);
+    else
+        LogLine("Condition %s, %s: result %d, %s", library, function, result, (result & 1) ? "holds" : "does not hold");
     return result;
 }
 
@@ -106,6 +127,7 @@ int CheckStartConditions(HINF inf, HINSTANCE instance, HWND owner)
     char message[ConditionMessageSize] = "";
     // Always the section named "Install", whatever section this Windows installs from.
     const int result = CheckSectionConditions(inf, "Install", message);
+    LogLine("Start conditions of [Install]: %s", result ? "hold" : "do not hold; the run ends");
     if (!result) ShowConditionFailure(instance, owner, message);
     return result;
 }

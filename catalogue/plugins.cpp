@@ -12,10 +12,12 @@
 
 #include "../base/handles.h"
 #include "../base/libraries.h"
+#include "../base/log.h"
 #include "../base/platform.h"
 #include "../base/textlist.h"
 #include "../setupapi/inf.h"
 
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -121,20 +123,38 @@ void FreeSteps(PluginStep* steps)
 void CollectLibrarySteps(const char* path)
 {
     UniqueModule library(LoadScriptLibrary(path));
-    if (!library || !IsPluginVersionSupported(library.get())) return;
+    if (!library && RunLogIsOpen()) {
+        char what[MAX_PATH + 64];
+        std::snprintf(what, sizeof what, "Plug-in library %s cannot be loaded", path);
+        LogError(what, GetLastError());
+    }
+    if (!library) return;
+    if (!IsPluginVersionSupported(library.get())) {
+        LogLine("Plug-in library %s: interface version not supported; no steps", path);
+        return;
+    }
     LibraryQuery query = {LibraryFunction<QueryStepsFunction>(library.get(), "QuerySteps"),
                           LibraryFunction<GetStepNumberFunction>(library.get(), "GetStepNumber"), path, nullptr,
                           nullptr};
-    if (!query.querySteps || !query.getStep) return;
+    if (!query.querySteps || !query.getStep) {
+        LogLine("Plug-in library %s: QuerySteps or GetStepNumber missing; no steps", path);
+        return;
+    }
     if (!CallGuarded(QueryLibrarySteps, &query)) {
+        LogLine("Plug-in library %s: a fault while it described its steps; no steps", path);
         FreeSteps(query.steps);
         if (query.pending) HeapFree(GetProcessHeap(), 0, query.pending);
         return;
     }
     // The library's steps go to the front as they are: its last step first.
-    if (!query.steps) return;
+    if (!query.steps) {
+        LogLine("Plug-in library %s: no steps", path);
+        return;
+    }
+    int count = 1;
     PluginStep* last = query.steps;
-    while (last->next) last = last->next;
+    for (; last->next; ++count) last = last->next;
+    LogLine("Plug-in library %s: %d steps", path, count);
     last->next = g_Steps;
     g_Steps = query.steps;
 }

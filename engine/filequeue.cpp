@@ -2,6 +2,7 @@
 
 #include "renameimage.h"
 #include "../base/handles.h"
+#include "../base/log.h"
 #include "../base/options.h"
 #include "../base/platform.h"
 
@@ -79,12 +80,15 @@ void AfterDeletion(FileQueueContext* context, const char* target)
     if (FileExists(target) && DeleteFileAtRestart(target)) {
         g_Options.RebootNeeded = 1;
         ++context->PendingCount;
+        ++context->Scheduled;
+        LogLine("Restart needed: %s is in use and is deleted at the restart", target);
     }
     // A folder that is not there (a deletion in a folder that never existed) is not
     // scheduled: there is nothing to remove at the restart.
     if (CountFilesInFolder(folder) == context->PendingCount && !RemoveDirectoryA(folder)
-        && GetLastError() != ERROR_FILE_NOT_FOUND && GetLastError() != ERROR_PATH_NOT_FOUND)
-        DeleteFolderAtRestart(folder);
+        && GetLastError() != ERROR_FILE_NOT_FOUND && GetLastError() != ERROR_PATH_NOT_FOUND
+        && DeleteFolderAtRestart(folder))
+        LogLine("Folder %s is removed at the restart", folder);
 }
 
 // The Windows 95 family's next start: appends to wininit.ini's [Rename] section the
@@ -148,6 +152,8 @@ int ReplaceAtRestart(const FILEPATHS_A* paths)
     }
     SetFileAttributesA(staged, FILE_ATTRIBUTE_NORMAL);
     g_Options.RebootNeeded = 1;
+    LogLine("Restart needed: %s is in use; the copy of %s waits in %s and replaces it at the restart", paths->Target,
+            paths->Source, staged);
     return 1;
 }
 
@@ -184,6 +190,11 @@ UINT CheckMediaAnswer(UINT answer, const SOURCE_MEDIA_A* media, const char* newP
     if (!folder || std::snprintf(path, sizeof path, "%s\\%s", folder, media->SourceFile) >= MAX_PATH) return answer;
     if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) return answer;
     SetLastError(ERROR_FILE_NOT_FOUND);
+    if (RunLogIsOpen()) {
+        char what[MAX_PATH + 32];
+        std::snprintf(what, sizeof what, "Source file %s", path);
+        LogError(what, ERROR_FILE_NOT_FOUND);
+    }
     return FILEOP_ABORT;
 }
 
@@ -201,6 +212,30 @@ int TargetFolderCanBeMade(const char* target)
     return 1;
 }
 
+enum LoggedOperation { LoggedCopy, LoggedRename, LoggedDelete, LoggedCabinet };
+
+// One file operation's line in the log: source and target, and the error when it failed.
+void LogFileOperation(LoggedOperation operation, const FILEPATHS_A* paths, DWORD error)
+{
+    static const char* const done[] = {"Copied", "Renamed", "Deleted", "Copied the cabinet"};
+    static const char* const failed[] = {"Copying", "Renaming", "Deleting", "Copying the cabinet"};
+    if (!RunLogIsOpen() || !paths) return;
+    const char* source = paths->Source && operation != LoggedDelete ? paths->Source : "";
+    const char* target = paths->Target ? paths->Target : "";
+    // The queue's sources are relative to the medium's folder, the current directory.
+    char fullSource[MAX_PATH];
+    const DWORD full = *source ? GetFullPathNameA(source, sizeof fullSource, fullSource, nullptr) : 0;
+    if (full && full < sizeof fullSource) source = fullSource;
+    const char* to = *source ? " to " : "";
+    if (!error) {
+        LogLine("%s %s%s%s", done[operation], source, to, target);
+        return;
+    }
+    char text[2 * MAX_PATH + 64];
+    std::snprintf(text, sizeof text, "%s %s%s%s", failed[operation], source, to, target);
+    LogError(text, error);
+}
+
 } // namespace
 
 UINT CALLBACK FileQueueCallback(PVOID contextPointer, UINT notification, UINT_PTR parameter1, UINT_PTR parameter2)
@@ -209,29 +244,40 @@ UINT CALLBACK FileQueueCallback(PVOID contextPointer, UINT notification, UINT_PT
     const FILEPATHS_A* paths = reinterpret_cast<const FILEPATHS_A*>(parameter1);
     switch (notification) {
     case SPFILENOTIFY_STARTSUBQUEUE:
+        LogLine("File queue: %lu %s operations", static_cast<unsigned long>(parameter2),
+                parameter1 == FILEOP_DELETE ? "delete" : parameter1 == FILEOP_RENAME ? "rename" : "copy");
         ReportProgress(context, 0, static_cast<LPARAM>(parameter2));
         break;
     case SPFILENOTIFY_ENDCOPY:
-        if (paths && !paths->Win32Error) AddTargetSize(context, paths->Target);
+        LogFileOperation(LoggedCopy, paths, paths ? paths->Win32Error : 0);
+        if (paths && !paths->Win32Error) {
+            ++context->Copied;
+            AddTargetSize(context, paths->Target);
+        }
         ReportProgress(context, 1, 0);
         break;
     case SPFILENOTIFY_ENDRENAME:
+        LogFileOperation(LoggedRename, paths, paths ? paths->Win32Error : 0);
+        if (paths && !paths->Win32Error) ++context->Renamed;
         ReportProgress(context, 1, 0);
         break;
     case SPFILENOTIFY_COPYERROR:
         // A target in use is replaced at the next start, as Windows' Setup API does.
         if (paths && ReplaceAtRestart(paths)) {
+            ++context->Scheduled;
             ReportProgress(context, 1, 0);
             return FILEOP_SKIP;
         }
         // Any other copy that failed ends the commit with its error. Left to the default
         // callback it is skipped without a word on Wine, and the run would report success
         // with files missing; the page shows the error and the user may run the steps again.
+        if (paths) LogFileOperation(LoggedCopy, paths, paths->Win32Error);
         if (paths) SetLastError(paths->Win32Error);
         return FILEOP_ABORT;
     case SPFILENOTIFY_RENAMEERROR:
         // A rename that failed ends the commit with its error, as a failed copy does;
         // Wine's default callback (observed on Wine 8) skips it without a word.
+        if (paths) LogFileOperation(LoggedRename, paths, paths->Win32Error);
         if (paths) SetLastError(paths->Win32Error);
         return FILEOP_ABORT;
     case SPFILENOTIFY_STARTDELETE:
@@ -259,6 +305,8 @@ UINT CALLBACK FileQueueCallback(PVOID contextPointer, UINT notification, UINT_PT
         context->CurrentFolder = nullptr;
         break;
     case SPFILENOTIFY_ENDDELETE:
+        LogFileOperation(LoggedDelete, paths, paths ? paths->Win32Error : 0);
+        if (paths && !paths->Win32Error) ++context->Deleted;
         if (context->CurrentFolder && paths && paths->Target) AfterDeletion(context, paths->Target);
         ReportProgress(context, 1, 0);
         break;
@@ -267,6 +315,7 @@ UINT CALLBACK FileQueueCallback(PVOID contextPointer, UINT notification, UINT_PT
         // Setup API tries to make the folder again and again for ever. The copy fails
         // here first, with the error Windows reports.
         if (paths && paths->Target && !TargetFolderCanBeMade(paths->Target)) {
+            LogFileOperation(LoggedCopy, paths, ERROR_PATH_NOT_FOUND);
             SetLastError(ERROR_PATH_NOT_FOUND);
             return FILEOP_ABORT;
         }
@@ -274,7 +323,9 @@ UINT CALLBACK FileQueueCallback(PVOID contextPointer, UINT notification, UINT_PT
         // reports no end of its copy: the operation is counted here.
         if (paths && paths->Source && paths->Target && IsCabinetCopiedAsItself(paths->Source, paths->Target)) {
             const UINT result = CopyCabinet(paths);
+            LogFileOperation(LoggedCabinet, paths, result == FILEOP_SKIP ? 0 : GetLastError());
             if (result == FILEOP_SKIP) {
+                ++context->Copied;
                 AddTargetSize(context, paths->Target);
                 ReportProgress(context, 1, 0);
             }

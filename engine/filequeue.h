@@ -11,7 +11,8 @@
 // (but for such scheduled files) is removed now or at the next start. Two more make
 // every system behave like Windows: a copy whose target is held open is staged beside
 // it and replaces it at the next start, and a read-only file is deleted like any other.
-// A copy or a rename that fails ends the commit with its error.
+// A copy or a rename that fails ends the commit with its error. Every operation, its
+// paths and its result go to the run's log.
 #pragma once
 
 #include <windows.h>
@@ -23,6 +24,10 @@ struct FileQueueContext {
     int   PendingCount;    // files of CurrentFolder scheduled since it last changed
     HWND  ProgressWindow;  // receives ProgressMessage: wParam 0 and a count when a part of
     UINT  ProgressMessage; // the queue starts, wParam 1 per file operation done; 0: none
+    int   Copied;          // counts for the run's log: files copied, renamed and deleted,
+    int   Renamed;         // and files left to be replaced or deleted at the restart
+    int   Deleted;
+    int   Scheduled;
     ULONGLONG CopiedBytes; // sizes of the files copied, as they lie in their targets
 };
 

@@ -6,10 +6,13 @@
 
 #include "../base/handles.h"
 #include "../base/libraries.h"
+#include "../base/log.h"
 #include "../base/platform.h"
 #include "../catalogue/plugins.h"
 
 #include <commctrl.h>
+
+#include <cstdio>
 
 namespace {
 
@@ -37,19 +40,29 @@ void RunPluginSteps(int level, HWND window, int barId, int textId)
         UniqueModule library(LoadScriptLibrary(step->libraryPath));
         if (!library) {
             TraceMessage(-1, 1, "Loading of dll %s failed.\n", step->libraryPath);
+            if (RunLogIsOpen()) {
+                char what[MAX_PATH + 64];
+                std::snprintf(what, sizeof what, "Plug-in library %s cannot be loaded", step->libraryPath);
+                LogError(what, GetLastError());
+            }
             continue;
         }
         StepFunction function = LibraryFunction<StepFunction>(library.get(), step->functionName);
         if (!function) {
             TraceMessage(-1, 1, "Loading of plugin function %s from dll %s failed.\n", step->functionName,
                          step->libraryPath);
+            LogLine("Plug-in step %s of %s: the library has no such function; skipped", step->functionName,
+                    step->libraryPath);
             continue;
         }
         SendMessageA(bar, PBM_SETRANGE, 0, MAKELPARAM(0, step->progressRange & 0xFFFF));
         SendMessageA(bar, PBM_SETPOS, 0, 0);
         SetDlgItemTextA(window, textId, step->text);
         ShowWindow(bar, step->progressRange ? SW_SHOW : SW_HIDE);
+        LogLine("Plug-in step %s of %s, level %d, \"%s\": started", step->functionName, step->libraryPath, level,
+                step->text);
         function(PluginProgressCallback);
+        LogLine("Plug-in step %s: ended", step->functionName);
     }
     ShowWindow(bar, SW_SHOW);
 }

@@ -10,11 +10,13 @@
 
 #include "hwndtext.h"
 #include "../base/handles.h"
+#include "../base/log.h"
 #include "../base/numbers.h"
 #include "../setupapi/inf.h"
 
 #include <shellapi.h>
 
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -52,11 +54,26 @@ int RunExternalProgram(const char* program, const char* parameters, const char* 
     execute.lpParameters = text;
     execute.lpDirectory = directory;
     execute.nShow = SW_SHOWNORMAL;
-    if (!ShellExecuteExA(&execute)) return 0;
-    if (!execute.hProcess) return 0;
+    LogLine("Program %s, parameters \"%s\", folder \"%s\": started through ShellExecuteEx%s", program, text,
+            directory ? directory : "", (flags & ExecNoWait) ? ", not waited for" : "");
+    if (!ShellExecuteExA(&execute)) {
+        if (RunLogIsOpen()) {
+            char what[MAX_PATH + 64];
+            std::snprintf(what, sizeof what, "Program %s cannot be started", program);
+            LogError(what, GetLastError());
+        }
+        return 0;
+    }
+    if (!execute.hProcess) {
+        LogLine("Program %s: the shell handed it to a running process", program);
+        return 0;
+    }
     UniqueHandle process(execute.hProcess);
     if (flags & ExecNoWait) return 1;
     WaitForSingleObject(process.get(), INFINITE);
+    DWORD exitCode = 0;
+    GetExitCodeProcess(process.get(), &exitCode);
+    LogLine("Program %s ended with exit code %lu", program, static_cast<unsigned long>(exitCode));
     if (flags & ExecDeleteAfter) DeleteFileA(program);
     return 1;
 }

@@ -7,6 +7,7 @@
 
 #include "grouporder.h"
 #include "../base/handles.h"
+#include "../base/log.h"
 #include "../base/platform.h"
 #include "../base/textlist.h"
 #include "../setupapi/inf.h"
@@ -52,6 +53,15 @@ int RunServicesPass(HINF inf, const char* section, ServicePass pass)
             ok = AddOrUpdateService(inf, name, installSection);
         } else if (pass == PassInstall && lstrcmpiA(key, "DelService") == 0) {
             ok = DeleteNamedService(name);
+        } else {
+            continue;
+        }
+        if (ok) {
+            LogLine("%s %s: done", key, name);
+        } else if (RunLogIsOpen()) {
+            char what[600];
+            std::snprintf(what, sizeof what, "%s %s", key, name);
+            LogError(what, GetLastError());
         }
         if (!ok) return 0;
     } while (InfNextLine(&line));
@@ -104,7 +114,10 @@ int StopNamedService(const char* name)
         Sleep(StatusPollInterval);
         if (!QueryServiceStatus(service.get(), &status)) break;
     }
-    return status.dwCurrentState == SERVICE_STOPPED ? 1 : 0;
+    if (status.dwCurrentState == SERVICE_STOPPED) return 1;
+    // The error of the report: the service did not stop in time.
+    SetLastError(ERROR_SERVICE_REQUEST_TIMEOUT);
+    return 0;
 }
 
 int StartNamedService(const char* name)
@@ -122,7 +135,9 @@ int StartNamedService(const char* name)
         if (status.dwCurrentState == SERVICE_RUNNING) break;
         Sleep(StatusPollInterval);
     }
-    return status.dwCurrentState == SERVICE_RUNNING ? 1 : 0;
+    if (status.dwCurrentState == SERVICE_RUNNING) return 1;
+    SetLastError(ERROR_SERVICE_REQUEST_TIMEOUT);
+    return 0;
 }
 
 int DeleteNamedService(const char* name)

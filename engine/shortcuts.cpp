@@ -5,6 +5,7 @@
 #include "shortcuts.h"
 
 #include "../base/handles.h"
+#include "../base/log.h"
 #include "../setupapi/inf.h"
 
 #include <shlobj.h>
@@ -104,8 +105,12 @@ int CreateShortcut(const char* code, const char* linkName, const char* target, c
 
     ComApartment com;
     ComPointer<IShellLinkA> link;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.put())))
+    const HRESULT created =
+        CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.put());
+    if (FAILED(created)) {
+        LogError("The shell link object is not available", static_cast<DWORD>(created));
         return 0;
+    }
     link->SetPath(target);
     link->SetWorkingDirectory(workingDirectory);
     link->SetArguments(arguments);
@@ -127,10 +132,13 @@ int CreateShortcut(const char* code, const char* linkName, const char* target, c
             WCHAR widePath[MAX_PATH];
             if (MultiByteToWideChar(CP_ACP, 0, path, -1, widePath, MAX_PATH))
                 saved = SUCCEEDED(file->Save(widePath, TRUE));
+            LogLine("Shortcut %s to %s: %s", path, target, saved ? "made" : "could not be saved");
             if (openFolder) {
                 *std::strrchr(path, '\\') = '\0';
                 ShellExecuteA(nullptr, nullptr, path, nullptr, nullptr, SW_SHOWNA);
             }
+        } else {
+            LogLine("Shortcut %s in folder %s not made: the folder is unknown or the path too long", linkName, code);
         }
     }
     return saved;
@@ -140,7 +148,8 @@ int DeleteShortcut(const char* code, const char* linkName)
 {
     char folder[MAX_PATH], path[MAX_PATH];
     if (!ResolveShellFolder(code, folder) || !MakeLinkPath(folder, linkName, path)) return 1;
-    DeleteFileA(path);
+    const BOOL deleted = DeleteFileA(path);
+    LogLine("Shortcut %s: %s", path, deleted ? "removed" : "not there");
     // Remove the folders of the link name that are now empty, innermost first.
     const size_t shellFolder = std::strlen(folder);
     for (;;) {

@@ -23,7 +23,8 @@
 //   18  done
 // Nothing a stage did is undone when a later one fails. Where the runner cleans up
 // before it returns 0, the error of the failure is kept across the clean-up, so the
-// worker can report it.
+// worker can report it. The run's log gets each stage's start and end, what it
+// counted, and the error of the stage that failed.
 
 #include "workers.h"
 
@@ -33,6 +34,7 @@
 #include "services.h"
 #include "shortcuts.h"
 #include "../base/handles.h"
+#include "../base/log.h"
 #include "../base/messages.h"
 #include "../base/options.h"
 #include "../base/platform.h"
@@ -44,6 +46,7 @@
 #include "../resources/resource.h"
 #include "../setupapi/inf.h"
 
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -57,6 +60,67 @@ ULONGLONG g_CopiedBytes = 0;
 void PostPhase(HWND page, int phase)
 {
     PostMessageA(page, WM_SETUP_PHASE, static_cast<WPARAM>(phase), 0);
+}
+
+void LogStage(int stage, const char* what)
+{
+    LogLine("Stage %d: %s", stage, what);
+}
+
+// The stage failed: its error goes to the log and stays the thread's last error.
+int StageFailed(int stage, const char* what)
+{
+    if (RunLogIsOpen()) {
+        char text[128];
+        std::snprintf(text, sizeof text, "Stage %d (%s) failed", stage, what);
+        LogError(text, GetLastError());
+    }
+    return 0;
+}
+
+// "[A], [B]" for the log: the sections of a text list, cut at the buffer's end.
+void JoinSections(const char* sections, char* text, size_t size)
+{
+    size_t used = 0;
+    text[0] = '\0';
+    for (const char* section = sections; section && *section && used < size; section += std::strlen(section) + 1) {
+        const int written = std::snprintf(text + used, size - used, "%s[%s]", used ? ", " : "", section);
+        if (written < 0) break;
+        used += static_cast<size_t>(written);
+    }
+}
+
+// "A, B" for the log: the product keys of a text list, cut at the buffer's end.
+void JoinKeys(const char* keys, char* text, size_t size)
+{
+    size_t used = 0;
+    text[0] = '\0';
+    for (const char* key = keys; key && *key && used < size; key += std::strlen(key) + 1) {
+        const int written = std::snprintf(text + used, size - used, "%s%s", used ? ", " : "", key);
+        if (written < 0) break;
+        used += static_cast<size_t>(written);
+    }
+}
+
+// The registry and INI sections that the install entries of `section` name, for the log.
+void LogEntrySections(HINF inf, const char* section)
+{
+    if (!RunLogIsOpen()) return;
+    static const char* const keys[] = {"AddReg", "DelReg", "Ini2Reg", "UpdateInis", "UpdateIniFields"};
+    char text[1024] = "";
+    size_t used = 0;
+    for (const char* key : keys) {
+        INFCONTEXT line;
+        if (!InfFindLine(inf, section, key, &line)) continue;
+        char named[256];
+        for (DWORD field = 1; InfGetField(&line, field, named, sizeof named) && used < sizeof text; ++field) {
+            const int written =
+                std::snprintf(text + used, sizeof text - used, "%s%s [%s]", used ? ", " : "", key, named);
+            if (written < 0) break;
+            used += static_cast<size_t>(written);
+        }
+    }
+    LogLine("Registry and INI entries of [%s] applied: %s", section, used ? text : "none named");
 }
 
 void RunPluginLevel(int level, HWND page)
@@ -88,6 +152,8 @@ int CommitFileQueue(HSPFILEQ queue, HWND page)
     const BOOL committed = SetupCommitFileQueueA(page, queue, FileQueueCallback, &context);
     const DWORD error = GetLastError();
     g_CopiedBytes += context.CopiedBytes;
+    LogLine("Stage 7: %s: %d copied, %d renamed, %d deleted, %d left for the restart",
+            committed ? "done" : "ended early", context.Copied, context.Renamed, context.Deleted, context.Scheduled);
     SetupTermDefaultQueueCallback(context.DefaultContext);
     if (context.CurrentFolder) HeapFree(GetProcessHeap(), 0, context.CurrentFolder);
     SetLastError(error);
@@ -109,8 +175,11 @@ DWORD FinishWorker(HWND page, HINF inf, int succeeded)
     DWORD error = 0;
     if (!succeeded) {
         error = GetLastError();
+        LogError("The steps failed", error);
     } else if (IsRestartRequired(inf, g_Options.SelectedProducts)) {
         g_Options.RebootNeeded = 1;
+        LogLine("Restart needed: a selected product or the Reboot value of [%s] asks for one",
+                g_Sections.InstallSection);
     }
     g_Options.EndSessionGuard = 0;
     PostMessageA(page, WM_SETUP_DONE, succeeded ? 1 : 0, static_cast<LPARAM>(error));
@@ -130,75 +199,110 @@ int RunSetupSteps(HINF inf, const char* sections, HWND page)
 {
     g_CopiedBytes = 0;
     // Stages 1 and 2: one queue for the file operations of all sections.
+    if (RunLogIsOpen()) {
+        char list[1024];
+        JoinSections(sections, list, sizeof list);
+        LogLine("Stage 1: the steps start for %d sections: %s", TextListCount(sections), list);
+    }
     UniqueFileQueue queue(SetupOpenFileQueue());
-    if (!queue) return 0;
+    if (!queue) return StageFailed(1, "opening the file queue");
     if (!ForEachSection(sections, [&](const char* section) {
             return SetupInstallFilesFromInfSectionA(inf, nullptr, queue.get(), section, ".", CopyFlags) ? 1 : 0;
         }))
-        return 0;  // the queue closes keeping the error
+        return StageFailed(2, "queueing the files");  // the queue closes keeping the error
     CollectPluginSteps(inf, sections);
+    if (RunLogIsOpen()) {
+        int steps = 0;
+        for (const PluginStep* step = FirstPluginStep(); step; step = step->next) ++steps;
+        LogLine("Stage 2: the file operations are queued; %d plug-in steps collected", steps);
+    }
 
     // Stage 3: programs that run before anything changes.
+    LogStage(3, "external programs, level 1");
     if (!ForEachSection(sections, [&](const char* section) { return RunSectionPrograms(inf, section, 1, page); }))
-        return 0;
+        return StageFailed(3, "external programs, level 1");
 
     // Stages 4 and 5: services stop; one that will not is replaced at the restart.
+    LogStage(4, "plug-in steps, level 0");
     RunPluginLevel(0, page);
     PostPhase(page, PhaseStoppingServices);
+    LogStage(5, "stopping services");
     ForEachSection(sections, [&](const char* section) {
-        if (!StopSectionServices(inf, section)) g_Options.RebootNeeded = 1;
+        if (!StopSectionServices(inf, section)) {
+            g_Options.RebootNeeded = 1;
+            LogLine("Restart needed: a service of [%s] did not stop", section);
+        }
         return 1;
     });
 
     // Stages 6 and 7: the files.
+    LogStage(6, "plug-in steps, level 1");
     RunPluginLevel(1, page);
     PostPhase(page, PhaseFileQueue);
-    if (!CommitFileQueue(queue.get(), page)) return 0;
+    LogStage(7, "committing the file queue");
+    if (!CommitFileQueue(queue.get(), page)) return StageFailed(7, "committing the file queue");
     // A scan only: bit 0 tells of files in use, to be replaced at the restart; the error
     // result -1 has that bit set as well and so counts the same.
-    if (SetupPromptReboot(queue.get(), page, TRUE) & SPFILEQ_FILE_IN_USE) g_Options.RebootNeeded = 1;
+    if (SetupPromptReboot(queue.get(), page, TRUE) & SPFILEQ_FILE_IN_USE) {
+        g_Options.RebootNeeded = 1;
+        LogLine("Restart needed: the file queue holds files in use");
+    }
     queue.reset();
 
     // Stages 8 and 9: INI and registry entries.
+    LogStage(8, "plug-in steps, level 2");
     RunPluginLevel(2, page);
     PostPhase(page, PhaseRegistry);
+    LogStage(9, "registry and INI entries");
     if (!ForEachSection(sections, [&](const char* section) {
-            return InfInstallEntries(page, inf, section, RegistryFlags);
+            if (!InfInstallEntries(page, inf, section, RegistryFlags)) return 0;
+            LogEntrySections(inf, section);
+            return 1;
         }))
-        return 0;
+        return StageFailed(9, "registry and INI entries");
 
     // Stage 10: services are added and deleted.
+    LogStage(10, "plug-in steps, level 4; adding and deleting services");
     RunPluginLevel(4, page);
     if (!ForEachSection(sections, [&](const char* section) { return InstallSectionServices(inf, section); }))
-        return 0;
+        return StageFailed(10, "adding and deleting services");
 
     // Stages 11 and 12: shortcuts.
+    LogStage(11, "plug-in steps, level 3");
     RunPluginLevel(3, page);
     PostPhase(page, PhaseShortcuts);
+    LogStage(12, "shortcuts");
     if (!ForEachSection(sections, [&](const char* section) { return UpdateSectionShortcuts(inf, section); }))
-        return 0;
+        return StageFailed(12, "shortcuts");
 
     // Stage 13: services start; one that will not needs the restart.
+    LogStage(13, "plug-in steps, level 5; starting services");
     RunPluginLevel(5, page);
     PostPhase(page, PhaseStartingServices);
     ForEachSection(sections, [&](const char* section) {
-        if (!StartSectionServices(inf, section)) g_Options.RebootNeeded = 1;
+        if (!StartSectionServices(inf, section)) {
+            g_Options.RebootNeeded = 1;
+            LogLine("Restart needed: a service of [%s] did not start", section);
+        }
         return 1;
     });
 
     // Stages 14 to 16: the closing programs.
     PostPhase(page, PhaseNone);
+    LogStage(15, "external programs, level 2");
     if (!ForEachSection(sections, [&](const char* section) { return RunSectionPrograms(inf, section, 2, page); }))
-        return 0;
+        return StageFailed(15, "external programs, level 2");
     FreePluginSteps();
 
     // Stage 17: the last programs may end the Windows session themselves.
+    LogStage(17, "external programs, level 3");
     g_Options.EndSessionGuard = 0;
     if (!ForEachSection(sections, [&](const char* section) { return RunSectionPrograms(inf, section, 3, page); })) {
         g_Options.EndSessionGuard = 1;
-        return 0;
+        return StageFailed(17, "external programs, level 3");
     }
     g_Options.EndSessionGuard = 1;
+    LogStage(18, "every stage is done");
     return 1;
 }
 
@@ -208,7 +312,16 @@ DWORD WINAPI RunInstallWorker(LPVOID parameter)
     SetupSession* session = StartWorker(page);
     if (!session) return FailWithoutSession(page);
     CollectInstallSections(session->InfHandle, g_Options.SelectedProducts, &g_SectionList);
-    RegisterUninstallEntries(session->InfHandle, g_Options.SelectedProducts);
+    if (RunLogIsOpen()) {
+        char keys[1024];
+        JoinKeys(g_Options.SelectedProducts, keys, sizeof keys);
+        LogLine("Installation of the selected products: %s", keys[0] ? keys : "none");
+        LogLine("Target folder: %s", g_TargetDir[0] ? g_TargetDir : "the script's default");
+    }
+    const int registered = RegisterUninstallEntries(session->InfHandle, g_Options.SelectedProducts);
+    LogLine("Uninstall entries: %s", registered ? "written"
+                                                : "not all written (the script copies no setup.exe of its own, "
+                                                  "or the registry refused one)");
     const int succeeded = RunSetupSteps(session->InfHandle, g_SectionList, page);
     const ULONGLONG kib = (g_CopiedBytes + 1023) / 1024;
     RecordInstalledSize(session->InfHandle, g_Options.SelectedProducts,
@@ -223,9 +336,15 @@ DWORD WINAPI RunRemoveWorker(LPVOID parameter)
     if (!session) return FailWithoutSession(page);
     // The remove sections address the folder that the installation used.
     char folder[MAX_PATH];
-    if (FindRecordedTargetDir(session->InfHandle, g_Options.SelectedProducts, folder))
-        SetupSetDirectoryIdA(session->InfHandle, DIRID_USER, folder);
+    const int recorded = FindRecordedTargetDir(session->InfHandle, g_Options.SelectedProducts, folder);
+    if (recorded) SetupSetDirectoryIdA(session->InfHandle, DIRID_USER, folder);
     CollectRemoveSections(session->InfHandle, g_Options.SelectedProducts, &g_SectionList);
+    if (RunLogIsOpen()) {
+        char keys[1024];
+        JoinKeys(g_Options.SelectedProducts, keys, sizeof keys);
+        LogLine("Removal of the selected products: %s", keys[0] ? keys : "none");
+        LogLine("Target folder: %s", recorded ? folder : "none recorded");
+    }
     const int succeeded = RunSetupSteps(session->InfHandle, g_SectionList, page);
     // The entries go only once the product is gone: after a failure they stay, so that
     // the list of installed software still shows the product and can remove it again.
@@ -234,8 +353,11 @@ DWORD WINAPI RunRemoveWorker(LPVOID parameter)
     // removal deleted.
     if (succeeded) {
         DeleteUninstallEntries(g_Options.SelectedProducts);
-        if (TextListIndexOf(g_SectionList, g_Sections.RemoveSection) >= 0)
+        LogLine("Uninstall entries of the removed products deleted");
+        if (TextListIndexOf(g_SectionList, g_Sections.RemoveSection) >= 0) {
             DeleteMainUninstallEntry(session->InfHandle);
+            LogLine("The package's main uninstall entry deleted");
+        }
     }
     return FinishWorker(page, session->InfHandle, succeeded);
 }

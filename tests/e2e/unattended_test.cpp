@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -357,6 +358,52 @@ TEST(Unattended, QuietInstallsTheDefaultProductsAndTheEntriesRemoveThemOneByOne)
         ExpectProduct(package, "Client", false, nullptr, nullptr);
         ExpectMainPackage(package, false);
     }
+}
+
+// "/log:FILE": every line stamped with the time and ended with CR LF, naming the
+// command line, the platform sections, the selection, each copy with its source and
+// target, the registry sections applied and the end of the run.
+TEST(Unattended, LogTellsWhatTheRunDid)
+{
+    Package package("L");
+    ASSERT_TRUE(package.ready) << package.target;
+    const std::string log = package.medium().root + "\\run.log";
+    EXPECT_UNATTENDED_RUN(e2e::RunUnattended(package.medium().exe, "/quiet /log:\"" + log + "\""));
+    std::string text;
+    ASSERT_TRUE(testsupport::ReadFile(log, &text)) << log;
+    size_t lines = 0;
+    for (size_t at = 0, end; at < text.size(); at = end + 2, ++lines) {
+        end = text.find("\r\n", at);
+        ASSERT_NE(std::string::npos, end) << "no CR LF after: " << text.substr(at);
+        const std::string line = text.substr(at, end - at);
+        EXPECT_EQ(std::string::npos, line.find('\n')) << line;
+        int year, month, day, hour, minute, second, millisecond, used = 0;
+        EXPECT_EQ(7, std::sscanf(line.c_str(), "%4d-%2d-%2d %2d:%2d:%2d.%3d %n", &year, &month, &day, &hour, &minute,
+                                 &second, &millisecond, &used))
+            << line;
+        EXPECT_EQ(24, used) << line;
+    }
+    EXPECT_GT(lines, 20u);
+    for (const std::string& expected :
+         {"Command line: /quiet /log:\"" + log + "\"",
+          std::string("Platform sections: install [Install], remove [Remove], products [Products]"),
+          "Installation of the selected products: " + package.client + ", " + package.viewer,
+          "Copied " + package.medium().folder + "\\qxclient.dll to " + package.target + "\\Client\\qxclient.dll",
+          std::string("Registry and INI entries of [Client.Install] applied: AddReg [Client.AddReg]"),
+          std::string("End of the run\r\n")})
+        EXPECT_NE(std::string::npos, text.find(expected)) << expected << "\nin:\n" << text;
+}
+
+// A log that cannot be opened never stops the run: it installs as without one.
+TEST(Unattended, LogInAMissingFolderLeavesTheRunWithoutALog)
+{
+    Package package("N");
+    ASSERT_TRUE(package.ready) << package.target;
+    const std::string log = package.medium().root + "\\missing\\run.log";
+    EXPECT_UNATTENDED_RUN(e2e::RunUnattended(package.medium().exe, "/quiet /log:\"" + log + "\""));
+    ExpectMainPackage(package, true);
+    ExpectProduct(package, "Client", true, "QX-40 Client", "2.1.30");
+    EXPECT_FALSE(testsupport::FileExists(log));
 }
 
 TEST(Unattended, QuietListSelectsExactlyTheNamedProducts)
