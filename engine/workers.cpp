@@ -323,9 +323,13 @@ DWORD WINAPI RunInstallWorker(LPVOID parameter)
                                                 : "not all written (the script copies no setup.exe of its own, "
                                                   "or the registry refused one)");
     const int succeeded = RunSetupSteps(session->InfHandle, g_SectionList, page);
+    // The entries give the size of what was copied, also when a later step failed; the
+    // failure's error stays for the page.
+    const DWORD error = GetLastError();
     const ULONGLONG kib = (g_CopiedBytes + 1023) / 1024;
     RecordInstalledSize(session->InfHandle, g_Options.SelectedProducts,
                         kib < 0xFFFFFFFFull ? static_cast<DWORD>(kib) : 0xFFFFFFFFul);
+    SetLastError(error);
     return FinishWorker(page, session->InfHandle, succeeded);
 }
 
