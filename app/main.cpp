@@ -1,10 +1,12 @@
 // The entry point: one copy per program file, language and wizard style, options,
 // the program's folder as current directory, and the hidden "SETUP" window whose
-// creation runs the whole wizard. The exit code is always 0.
+// creation runs the whole wizard. The exit code is 0, or with "/exitcodes" the run's
+// outcome (RunExitCode), which is also the log's last line.
 
 #include "setup.h"
 #include "startup.h"
 #include "../base/libraries.h"
+#include "../base/log.h"
 #include "../base/pathtext.h"
 #include "../base/platform.h"
 #include "../catalogue/catalogue.h"
@@ -26,12 +28,31 @@ char* KeepCommandLine(const char* commandLine)
     return copy;
 }
 
+// The run's exit code, written to the log as its last line; the log is closed.
+int EndRun(const RunOptions* options)
+{
+    const char* meaning = "";
+    const int code = RunExitCode(options, &meaning);
+    LogLine("exit code %d (%s)", code, meaning);
+    CloseRunLog();
+    return code;
+}
+
 } // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
 {
     RestrictLibrarySearch();
-    if (ActivateOtherInstance()) return 0;
+    // A second copy reads its own options first: with "/exitcodes" it must say why it
+    // ended. The run's record is filled below, in the order the run's options need.
+    RunOptions early;
+    InitRunOptions(&early);
+    ParseCommandLine(KeepCommandLine(commandLine), &early);
+    if (ActivateOtherInstance()) {
+        early.Outcome = OutcomeAnotherCopy;
+        if (early.LogPath) OpenRunLog(early.LogPath);
+        return EndRun(&early);
+    }
 
     InitRunOptions(&g_Options);
     g_Options.Language = ChooseInterfaceLanguage(instance, IDD_WELCOME);
@@ -42,6 +63,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
     ParseCommandLine(KeepCommandLine(commandLine), &g_Options);
 
     SetThreadLanguage(g_Options.Language);
+    if (g_Options.LogPath) OpenRunLog(g_Options.LogPath);
 
     char folder[MAX_PATH];
     GetProgramPath(folder, sizeof folder);
@@ -52,7 +74,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
     // so usually no window comes back and there is no message loop to run.
     if (!CreateMainWindow(instance)) {
         FreeProductCatalogue();
-        return 0;
+        return EndRun(&g_Options);
     }
 
     MSG message;
@@ -62,5 +84,5 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
     }
     FreeProductCatalogue();
     CoUninitialize();
-    return 0;
+    return EndRun(&g_Options);
 }
