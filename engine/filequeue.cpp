@@ -2,6 +2,8 @@
 
 #include "renameimage.h"
 #include "../base/handles.h"
+#include "../base/log.h"
+#include "../base/messagebox.h"
 #include "../base/options.h"
 #include "../base/platform.h"
 
@@ -179,6 +181,35 @@ UINT CheckMediaAnswer(UINT answer, const SOURCE_MEDIA_A* media, const char* newP
     return FILEOP_ABORT;
 }
 
+// "`what` SOURCE to TARGET" with the error of `paths`, for the log.
+void LogFileError(const char* what, const FILEPATHS_A* paths)
+{
+    if (!RunLogIsOpen() || !paths) return;
+    char text[2 * MAX_PATH + 64];
+    std::snprintf(text, sizeof text, "%s %s%s%s", what, paths->Source ? paths->Source : "",
+                  paths->Source && paths->Target ? " to " : "", paths->Target ? paths->Target : "");
+    LogError(text, paths->Win32Error);
+}
+
+// The notifications of a copy onto a file that is newer, exists (a no-overwrite copy) or
+// has another language. Windows' default callback asks the user whether to keep the
+// file there; a run that answers itself keeps it (answer 0), as that question proposes.
+// Observed on Wine 8: the default callback asks nothing and answers 0 as well.
+UINT AnswerTargetConflict(const FileQueueContext* context, UINT notification, UINT_PTR parameter1,
+                          UINT_PTR parameter2)
+{
+    const FILEPATHS_A* paths = reinterpret_cast<const FILEPATHS_A*>(parameter1);
+    const UINT answer = RunAnswersItself()
+                            ? 0
+                            : SetupDefaultQueueCallbackA(context->DefaultContext, notification, parameter1, parameter2);
+    const char* why = (notification & SPFILENOTIFY_TARGETNEWER)     ? "the file there is newer"
+                      : (notification & SPFILENOTIFY_LANGMISMATCH) ? "the file there has another language"
+                                                                    : "the file exists";
+    LogLine("%s %s (notification 0x%X): %s", answer ? "replacing" : "keeping",
+            paths && paths->Target ? paths->Target : "", notification, why);
+    return answer;
+}
+
 // False when the folder of `target` cannot be made because the nearest part of its
 // path that exists is a file.
 int TargetFolderCanBeMade(const char* target)
@@ -199,6 +230,12 @@ UINT CALLBACK FileQueueCallback(PVOID contextPointer, UINT notification, UINT_PT
 {
     FileQueueContext* context = static_cast<FileQueueContext*>(contextPointer);
     const FILEPATHS_A* paths = reinterpret_cast<const FILEPATHS_A*>(parameter1);
+    // Observed on Wine 8: the default callback shows no dialog at all. It answers a
+    // missing source with FILEOP_DOIT, a copy, rename or delete error with FILEOP_SKIP,
+    // and a newer, existing or other-language target with 0. Windows' default callback
+    // asks the user for each. The copy and rename errors never reach it here.
+    if (notification & (SPFILENOTIFY_LANGMISMATCH | SPFILENOTIFY_TARGETEXISTS | SPFILENOTIFY_TARGETNEWER))
+        return AnswerTargetConflict(context, notification, parameter1, parameter2);
     switch (notification) {
     case SPFILENOTIFY_STARTSUBQUEUE:
         ReportProgress(context, 0, static_cast<LPARAM>(parameter2));
@@ -209,7 +246,9 @@ UINT CALLBACK FileQueueCallback(PVOID contextPointer, UINT notification, UINT_PT
         break;
     case SPFILENOTIFY_COPYERROR:
         // A target in use is replaced at the next start, as Windows' Setup API does.
+        LogFileError("copying", paths);
         if (paths && ReplaceAtRestart(paths)) {
+            LogLine("%s: replaced at the next start", paths->Target);
             ReportProgress(context, 1, 0);
             return FILEOP_SKIP;
         }
@@ -221,6 +260,7 @@ UINT CALLBACK FileQueueCallback(PVOID contextPointer, UINT notification, UINT_PT
     case SPFILENOTIFY_RENAMEERROR:
         // A rename that failed ends the commit with its error, as a failed copy does;
         // Wine's default callback (observed on Wine 8) skips it without a word.
+        LogFileError("renaming", paths);
         if (paths) SetLastError(paths->Win32Error);
         return FILEOP_ABORT;
     case SPFILENOTIFY_STARTDELETE:
@@ -234,10 +274,32 @@ UINT CALLBACK FileQueueCallback(PVOID contextPointer, UINT notification, UINT_PT
                 SetFileAttributesA(paths->Target, attributes & ~FILE_ATTRIBUTE_READONLY);
         }
         break;
+    case SPFILENOTIFY_DELETEERROR:
+        // Windows' default callback asks the user to retry or skip. A run that answers
+        // itself skips: the file is still there, and the end of the deletion schedules it
+        // for the next start.
+        LogFileError("deleting", paths);
+        if (RunAnswersItself()) return FILEOP_SKIP;
+        break;
     case SPFILENOTIFY_NEEDMEDIA: {
-        const UINT answer = SetupDefaultQueueCallbackA(context->DefaultContext, notification, parameter1, parameter2);
-        return CheckMediaAnswer(answer, reinterpret_cast<const SOURCE_MEDIA_A*>(parameter1),
-                                reinterpret_cast<const char*>(parameter2));
+        // Windows' default callback asks the user for a source file that is not where
+        // the script says; a run that answers itself takes it from there or fails.
+        const SOURCE_MEDIA_A* media = reinterpret_cast<const SOURCE_MEDIA_A*>(parameter1);
+        const bool answered = RunAnswersItself() != 0;
+        const UINT answer = answered ? FILEOP_DOIT
+                                     : SetupDefaultQueueCallbackA(context->DefaultContext, notification, parameter1,
+                                                                  parameter2);
+        const char* newPath = answered ? nullptr : reinterpret_cast<const char*>(parameter2);
+        const UINT checked = CheckMediaAnswer(answer, media, newPath);
+        if (checked == FILEOP_ABORT && media && RunLogIsOpen()) {
+            char what[2 * MAX_PATH + 32];
+            std::snprintf(what, sizeof what, "source file %s in %s", media->SourceFile ? media->SourceFile : "",
+                          media->SourcePath ? media->SourcePath : "");
+            const DWORD error = GetLastError();
+            LogError(what, error);
+            SetLastError(error);
+        }
+        return checked;
     }
     case SPFILENOTIFY_STARTQUEUE:
         context->CurrentFolder = static_cast<char*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, MAX_PATH));
