@@ -1,7 +1,8 @@
 // The entry point: one copy per program file, language and wizard style, options,
 // the program's folder as current directory, and the hidden "SETUP" window whose
-// creation runs the whole wizard. The exit code is always 0. With "/log:FILE" the run's
-// log is opened as soon as the command line is read and closed as the process ends.
+// creation runs the whole wizard. With "/log:FILE" the run's log is opened as soon as
+// the command line is read. The exit code is 0, or with "/exitcodes" the run's outcome
+// (RunExitCode), which is also the log's last line.
 
 #include "setup.h"
 #include "startup.h"
@@ -52,12 +53,32 @@ void LogRunStart(const char* commandLine)
             g_Options.RebootMode);
 }
 
+// The run's exit code, written to the log as its last line; the log is closed.
+int EndRun(const RunOptions* options)
+{
+    LogLine("End of the run%s", options->RebootNeeded ? "; a restart is needed" : "");
+    const char* meaning = "";
+    const int code = RunExitCode(options, &meaning);
+    LogLine("exit code %d (%s)", code, meaning);
+    CloseRunLog();
+    return code;
+}
+
 } // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
 {
     RestrictLibrarySearch();
-    if (ActivateOtherInstance()) return 0;
+    // A second copy reads its own options first: with "/exitcodes" it must say why it
+    // ended. The run's record is filled below, in the order the run's options need.
+    RunOptions early;
+    InitRunOptions(&early);
+    ParseCommandLine(KeepCommandLine(commandLine), &early);
+    if (ActivateOtherInstance()) {
+        early.Outcome = OutcomeAnotherCopy;
+        if (early.LogPath) OpenRunLog(early.LogPath);
+        return EndRun(&early);
+    }
 
     InitRunOptions(&g_Options);
     g_Options.Language = ChooseInterfaceLanguage(instance, IDD_WELCOME);
@@ -81,9 +102,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
     // so usually no window comes back and there is no message loop to run.
     if (!CreateMainWindow(instance)) {
         FreeProductCatalogue();
-        LogLine("End of the run%s", g_Options.RebootNeeded ? "; a restart is needed" : "");
-        CloseRunLog();
-        return 0;
+        return EndRun(&g_Options);
     }
 
     MSG message;
@@ -93,7 +112,5 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
     }
     FreeProductCatalogue();
     CoUninitialize();
-    LogLine("End of the run%s", g_Options.RebootNeeded ? "; a restart is needed" : "");
-    CloseRunLog();
-    return 0;
+    return EndRun(&g_Options);
 }

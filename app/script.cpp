@@ -9,6 +9,7 @@
 #include "startup.h"
 #include "../base/libraries.h"
 #include "../base/log.h"
+#include "../base/messagebox.h"
 #include "../base/pathtext.h"
 #include "../resources/resource.h"
 #include "../setupapi/inf.h"
@@ -43,7 +44,8 @@ HINF OpenSetupScript(HINSTANCE instance, HWND owner)
     char message[1024];
     if (!LoadStringA(instance, IDS_SCRIPT_ERROR, format, sizeof format)) format[0] = '\0';
     std::snprintf(message, sizeof message, format, path, static_cast<int>(errorLine));
-    MessageBoxA(owner, message, nullptr, MB_OK | MB_ICONERROR);
+    ShowRunMessage(owner, message, nullptr, MB_OK | MB_ICONERROR, IDOK);
+    RecordOutcome(OutcomeFailed);
     return INVALID_HANDLE_VALUE;
 }
 

@@ -47,8 +47,8 @@ unsigned short ChooseInterfaceLanguage(HINSTANCE instance, int templateId);
 
 // Restart (window.cpp).
 int RestartSystem();
-// Asks the user whether to restart now and restarts when the user agrees; returns what
-// SetupPromptReboot returned.
+// Asks the user whether to restart now and restarts when the user agrees; 1 when the
+// restart was started.
 int PromptRestart(HWND owner);
 
 // The wizard driver (wizard.cpp): the whole run; 0 when setup.inf could not be opened.

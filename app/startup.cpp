@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-RunOptions g_Options = {nullptr, ActionInstall, {0}, 0, Classic, RebootPrompt, 0, 0, nullptr, 0};
+RunOptions g_Options = {nullptr, ActionInstall, {0}, 0, Classic, RebootPrompt, 0, 0, nullptr, 0, OutcomeSucceeded, 0};
 
 void InitRunOptions(RunOptions* options)
 {
@@ -152,3 +152,26 @@ int ChooseWizardStyle(int probed, unsigned long major, unsigned long minor,
     return Classic;
 }
 
+
+int RunExitCode(const RunOptions* options, const char** meaning)
+{
+    int code = 0;
+    const char* text = "success";
+    if (!options->ExitCodes) {
+        text = "the outcome is told only with /exitcodes";
+    } else if (options->Outcome == OutcomeCancelled) {
+        code = 1602, text = "cancelled by the user";
+    } else if (options->Outcome == OutcomeFailed) {
+        code = 1603, text = "failed";
+    } else if (options->Outcome == OutcomeUnknownEntry) {
+        code = 1605, text = "the product to remove is unknown or not installed";
+    } else if (options->Outcome == OutcomeAnotherCopy) {
+        code = 1618, text = "another copy of this setup program is running";
+    } else if (options->RestartStarted) {
+        code = 1641, text = "success, the restart has been started";
+    } else if (options->RebootNeeded) {
+        code = 3010, text = "success, a restart is needed";
+    }
+    if (meaning) *meaning = text;
+    return code;
+}

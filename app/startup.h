@@ -1,6 +1,6 @@
-// The decisions of start-up that need no Windows call: reading the command line into
-// RunOptions, naming the single-instance mutex, choosing the default wizard style and
-// cutting the program path down to its folder.
+// The decisions of start-up and of the end of the run that need no Windows call: reading
+// the command line into RunOptions, naming the single-instance mutex, choosing the
+// default wizard style, cutting the program path down to its folder, and the exit code.
 #pragma once
 
 #include "../base/options.h"
@@ -22,3 +22,10 @@ void MakeInstanceMutexName(const char* modulePath, char* name, size_t size);
 // read; `windowsVersion` is the GetVersion result (top bit set: Windows 95 family).
 int ChooseWizardStyle(int probed, unsigned long major, unsigned long minor,
                       unsigned long windowsVersion);
+
+// The process's exit code for the run recorded in `options` (ExitCodes, Outcome,
+// RebootNeeded, RestartStarted): always 0 without "/exitcodes"; else 0 success, 3010
+// success with a restart needed, 1641 success with the restart started, 1602 cancelled,
+// 1603 failed, 1605 unknown or not installed removal entry, 1618 another copy runs.
+// `meaning` (may be null) receives a short English text of the code, for the log.
+int RunExitCode(const RunOptions* options, const char** meaning);

@@ -39,9 +39,8 @@ int PromptRestart(HWND owner)
     // when the user agrees. It takes a UTF-16 text on the NT family and ANSI on the
     // Windows 95 family; no text of our own is passed, so the difference does not matter.
     const int result = SetupPromptReboot(nullptr, owner, FALSE);
-    if (result != 0) return result;
+    if (result != 0) return result != -1 && (result & SPFILEQ_REBOOT_IN_PROGRESS) ? 1 : 0;
     typedef int(WINAPI * RestartDialogFunction)(HWND, const void*, DWORD);
     RestartDialogFunction restartDialog = OptionalImport<RestartDialogFunction>(OptRestartDialog);
-    if (restartDialog) restartDialog(owner, nullptr, EWX_REBOOT);
-    return 0;
+    return restartDialog && restartDialog(owner, nullptr, EWX_REBOOT) == IDYES ? 1 : 0;
 }

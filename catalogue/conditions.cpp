@@ -12,6 +12,8 @@
 #include "../base/handles.h"
 #include "../base/libraries.h"
 #include "../base/log.h"
+#include "../base/messagebox.h"
+#include "../base/options.h"
 #include "../base/platform.h"
 #include "../resources/resource.h"
 #include "../setupapi/inf.h"
@@ -119,7 +121,8 @@ void ShowConditionFailure(HINSTANCE instance, HWND owner, const char* text)
 {
     char caption[256];
     if (!LoadStringA(instance, IDS_CANNOT_INSTALL, caption, sizeof caption)) caption[0] = '\0';
-    MessageBoxA(owner, text, caption, MB_OK);
+    ShowRunMessage(owner, text, caption, MB_OK, IDOK);
+    RecordOutcome(OutcomeFailed);  // the run ends: nothing can be installed
 }
 
 int CheckStartConditions(HINF inf, HINSTANCE instance, HWND owner)

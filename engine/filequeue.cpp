@@ -3,6 +3,7 @@
 #include "renameimage.h"
 #include "../base/handles.h"
 #include "../base/log.h"
+#include "../base/messagebox.h"
 #include "../base/options.h"
 #include "../base/platform.h"
 
@@ -198,6 +199,25 @@ UINT CheckMediaAnswer(UINT answer, const SOURCE_MEDIA_A* media, const char* newP
     return FILEOP_ABORT;
 }
 
+// The notifications of a copy onto a file that is newer, exists (a no-overwrite copy) or
+// has another language. Windows' default callback asks the user whether to keep the
+// file there; a run that answers itself keeps it (answer 0), as that question proposes.
+// Observed on Wine 8: the default callback asks nothing and answers 0 as well.
+UINT AnswerTargetConflict(const FileQueueContext* context, UINT notification, UINT_PTR parameter1,
+                          UINT_PTR parameter2)
+{
+    const FILEPATHS_A* paths = reinterpret_cast<const FILEPATHS_A*>(parameter1);
+    const UINT answer = RunAnswersItself()
+                            ? 0
+                            : SetupDefaultQueueCallbackA(context->DefaultContext, notification, parameter1, parameter2);
+    const char* why = (notification & SPFILENOTIFY_TARGETNEWER)     ? "the file there is newer"
+                      : (notification & SPFILENOTIFY_LANGMISMATCH) ? "the file there has another language"
+                                                                    : "the file exists";
+    LogLine("%s %s (notification 0x%X): %s", answer ? "replacing" : "keeping",
+            paths && paths->Target ? paths->Target : "", notification, why);
+    return answer;
+}
+
 // False when the folder of `target` cannot be made because the nearest part of its
 // path that exists is a file.
 int TargetFolderCanBeMade(const char* target)
@@ -242,6 +262,12 @@ UINT CALLBACK FileQueueCallback(PVOID contextPointer, UINT notification, UINT_PT
 {
     FileQueueContext* context = static_cast<FileQueueContext*>(contextPointer);
     const FILEPATHS_A* paths = reinterpret_cast<const FILEPATHS_A*>(parameter1);
+    // Observed on Wine 8: the default callback shows no dialog at all. It answers a
+    // missing source with FILEOP_DOIT, a copy, rename or delete error with FILEOP_SKIP,
+    // and a newer, existing or other-language target with 0. Windows' default callback
+    // asks the user for each. The copy and rename errors never reach it here.
+    if (notification & (SPFILENOTIFY_LANGMISMATCH | SPFILENOTIFY_TARGETEXISTS | SPFILENOTIFY_TARGETNEWER))
+        return AnswerTargetConflict(context, notification, parameter1, parameter2);
     switch (notification) {
     case SPFILENOTIFY_STARTSUBQUEUE:
         LogLine("File queue: %lu %s operations", static_cast<unsigned long>(parameter2),
@@ -291,10 +317,22 @@ UINT CALLBACK FileQueueCallback(PVOID contextPointer, UINT notification, UINT_PT
                 SetFileAttributesA(paths->Target, attributes & ~FILE_ATTRIBUTE_READONLY);
         }
         break;
+    case SPFILENOTIFY_DELETEERROR:
+        // Windows' default callback asks the user to retry or skip. A run that answers
+        // itself skips: the file is still there, and the end of the deletion schedules it
+        // for the next start.
+        if (RunAnswersItself()) return FILEOP_SKIP;
+        break;
     case SPFILENOTIFY_NEEDMEDIA: {
-        const UINT answer = SetupDefaultQueueCallbackA(context->DefaultContext, notification, parameter1, parameter2);
-        return CheckMediaAnswer(answer, reinterpret_cast<const SOURCE_MEDIA_A*>(parameter1),
-                                reinterpret_cast<const char*>(parameter2));
+        // Windows' default callback asks the user for a source file that is not where
+        // the script says; a run that answers itself takes it from there or fails.
+        const SOURCE_MEDIA_A* media = reinterpret_cast<const SOURCE_MEDIA_A*>(parameter1);
+        const bool answered = RunAnswersItself() != 0;
+        const UINT answer = answered ? FILEOP_DOIT
+                                     : SetupDefaultQueueCallbackA(context->DefaultContext, notification, parameter1,
+                                                                  parameter2);
+        const char* newPath = answered ? nullptr : reinterpret_cast<const char*>(parameter2);
+        return CheckMediaAnswer(answer, media, newPath);
     }
     case SPFILENOTIFY_STARTQUEUE:
         context->CurrentFolder = static_cast<char*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, MAX_PATH));

@@ -13,6 +13,11 @@
 // it and replaces it at the next start, and a read-only file is deleted like any other.
 // A copy or a rename that fails ends the commit with its error. Every operation, its
 // paths and its result go to the run's log.
+//
+// The Setup API's own dialogs (a source file that cannot be found, a delete error, a
+// target that is newer, exists or has another language) are answered here, without a
+// dialog, in a run that answers itself (unattended with "/exitcodes"); every such
+// notification and its answer go to the run's log.
 #pragma once
 
 #include <windows.h>

@@ -8,6 +8,7 @@
 
 #include "checklist.h"
 #include "common.h"
+#include "../base/messagebox.h"
 #include "../base/textlist.h"
 #include "../catalogue/catalogue.h"
 #include "../resources/resource.h"
@@ -68,7 +69,7 @@ LONG_PTR QueryCheck(HWND page, int row, int value)
     if (SendMessageA(list, LB_GETTEXTLEN, static_cast<WPARAM>(row), 0) < static_cast<LRESULT>(sizeof name))
         SendMessageA(list, LB_GETTEXT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(name));
     std::snprintf(text, sizeof text, format, name);
-    return MessageBoxA(page, text, caption, MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES ? 0 : 1;
+    return ShowRunMessage(page, text, caption, MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2, IDNO) == IDYES ? 0 : 1;
 }
 
 void ShowDescription(HWND page)

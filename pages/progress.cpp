@@ -11,6 +11,7 @@
 #include "common.h"
 #include "progressbar.h"
 #include "../base/handles.h"
+#include "../base/messagebox.h"
 #include "../base/messages.h"
 #include "../catalogue/catalogue.h"
 #include "../catalogue/registration.h"
@@ -70,11 +71,13 @@ void StartWorkerThread(HWND page, LPTHREAD_START_ROUTINE worker)
 
 // The worker has ended: on success the sheet goes on to the finish page; on failure the
 // error box shows and the status line is emptied. True on success; false after a
-// failure, when the page makes itself ready to run again.
+// failure, when the page makes itself ready to run again, or, in a run that answers
+// itself, ends the wizard: nobody would run the steps again.
 bool EndOfRun(HWND page, WPARAM succeeded, LPARAM error, int finishPage, int sentenceId, int statusId)
 {
     SetBusy(page, 0);
     if (succeeded) {
+        g_Options.Outcome = OutcomeSucceeded;  // also when an earlier try failed
         SendMessageA(GetParent(page), PSM_SETCURSEL, static_cast<WPARAM>(finishPage), 0);
         // Observed on Wine 8: after the jump from an interior page to an exterior one the
         // Wizard97 sheet redraws only its header band, and below it keeps what was drawn
@@ -86,6 +89,8 @@ bool EndOfRun(HWND page, WPARAM succeeded, LPARAM error, int finishPage, int sen
     LoadStringA(nullptr, sentenceId, sentence, sizeof sentence);
     ShowSetupError(page, sentence, static_cast<DWORD>(error));
     SetDlgItemTextA(page, statusId, "");
+    RecordOutcome(OutcomeFailed);
+    if (RunAnswersItself()) PressWizardButton(page, PSBTN_CANCEL);
     return false;
 }
 
@@ -142,7 +147,7 @@ int ShowSetupError(HWND owner, const char* sentence, DWORD code)
     } else {
         lstrcpynA(message, sentence, sizeof message);
     }
-    MessageBoxA(owner, message, nullptr, MB_OK | MB_ICONERROR);
+    ShowRunMessage(owner, message, nullptr, MB_OK | MB_ICONERROR, IDOK);
     return 0;
 }
 

@@ -8,6 +8,7 @@
 #include "common.h"
 #include "subfolder.h"
 #include "../base/handles.h"
+#include "../base/messagebox.h"
 #include "../base/platform.h"
 #include "../catalogue/destdirs.h"
 #include "../catalogue/registration.h"
@@ -56,7 +57,8 @@ void EndRunWithoutFolder(HWND page)
     char format[512] = "", message[2048];
     LoadStringA(nullptr, IDS_TARGETDIR_UNUSABLE, format, sizeof format);
     std::snprintf(message, sizeof message, format, folder);
-    MessageBoxA(page, message, nullptr, MB_OK | MB_ICONERROR);
+    ShowRunMessage(page, message, nullptr, MB_OK | MB_ICONERROR, IDOK);
+    RecordOutcome(OutcomeFailed);
     PressWizardButton(page, PSBTN_CANCEL);
 }
 

@@ -48,6 +48,7 @@
 #define IDS_PHASE_STARTING      1322
 #define IDS_CANNOT_INSTALL      1324
 #define IDS_UNKNOWN_ENTRY       1331
+#define IDS_NOT_INSTALLED       1332  // with /exitcodes: a removal of a product without its entry
 
 // The target folder that an unattended run cannot use; the folder's text is its argument.
 #define IDS_TARGETDIR_UNUSABLE  1330

@@ -48,6 +48,10 @@ TEST(SingleInstance, SecondCopyOfTheSameFileEndsAtOnceOtherFileRuns)
     // The first copy still waits on the same box.
     EXPECT_FALSE(driver::HasExited(first.process));
     EXPECT_EQ(firstBox.window, driver::FindMessageBox(first.process.id));
+    // With /exitcodes the second copy's exit code says why it ended.
+    const e2e::WindowRun told = e2e::RunWatchingWindows(a.exe, "/lang:eng /exitcodes");
+    EXPECT_TRUE(told.exit.exited && told.windows.empty()) << e2e::DescribeWindows(told.windows);
+    EXPECT_EQ(1618u, told.exit.exitCode);
 
     // B is another program file: it runs and shows its own box.
     EXPECT_SCRIPT_ERROR_RUN(e2e::RunAnsweringBoxes(b.exe, "/lang:eng"), e2e::EnglishScriptError(b.inf, 3));

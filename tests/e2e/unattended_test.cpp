@@ -481,6 +481,15 @@ TEST(Unattended, RemovalOfANameTheScriptDoesNotKnowRemovesNothing)
               run.boxes[0].text);
     EXPECT_TRUE(other.Exists());
     EXPECT_TRUE(run.exit.exited);
+
+    // With /exitcodes: no box, 1605; a product of the package that is not installed too.
+    for (const std::string& key : {other.key, package.client}) {
+        const e2e::UnattendedRun told =
+            e2e::RunUnattended(package.medium().exe, "/remove:" + key + " /quiet /exitcodes");
+        EXPECT_TRUE(told.boxes.empty() && told.exit.exited) << key << e2e::DescribeBoxes(told.boxes);
+        EXPECT_EQ(1605u, told.exit.exitCode) << key;
+    }
+    EXPECT_TRUE(other.Exists());
 }
 
 TEST(Unattended, FailedFileCopyShowsTheErrorAndWaitsForTheUser)
@@ -545,6 +554,20 @@ TEST(Unattended, FailedFileCopyShowsTheErrorAndWaitsForTheUser)
     EXPECT_EQ(box.text, watched.boxes[0].text);
     EXPECT_TRUE(watched.exit.exited);
     EXPECT_EQ(0u, watched.exit.exitCode);
+
+    // With /exitcodes nobody is asked: the run ends by itself with 1603, and the box's
+    // text (one line) is in the log, whose last line is the exit code.
+    const std::string log = package.medium().folder + "\\setup.log";
+    const e2e::UnattendedRun told =
+        e2e::RunUnattended(package.medium().exe, "/quiet /exitcodes /lang:eng \"/log:" + log + "\"");
+    EXPECT_TRUE(told.boxes.empty() && told.exit.exited) << e2e::DescribeBoxes(told.boxes);
+    EXPECT_EQ(1603u, told.exit.exitCode);
+    std::string logText;
+    ASSERT_TRUE(testsupport::ReadFile(log, &logText));
+    EXPECT_NE(std::string::npos, logText.find("The installation did not complete successfully. ")) << logText;
+    const std::string last = "exit code 1603 (failed)\r\n";
+    EXPECT_TRUE(logText.size() > last.size() && logText.compare(logText.size() - last.size(), last.size(), last) == 0)
+        << logText;
 }
 
 // A proposed folder that is not a full path is named in an error box (as one too long

@@ -190,6 +190,27 @@ TEST(CommandLine, ANullCommandLineChangesNothing)
     EXPECT_EQ(RebootPrompt, options.RebootMode);
 }
 
+TEST(ExitCode, OutcomeRestartAndTheOptionMapToTheCode)
+{
+    struct Row { int exitCodes, outcome, rebootNeeded, restartStarted, code; };
+    const Row rows[] = {
+        {0, OutcomeFailed, 1, 0, 0},           {0, OutcomeAnotherCopy, 0, 0, 0},
+        {1, OutcomeSucceeded, 0, 0, 0},        {1, OutcomeSucceeded, 1, 0, 3010},
+        {1, OutcomeSucceeded, 1, 1, 1641},     {1, OutcomeCancelled, 1, 0, 1602},
+        {1, OutcomeFailed, 1, 1, 1603},        {1, OutcomeUnknownEntry, 0, 0, 1605},
+        {1, OutcomeAnotherCopy, 0, 0, 1618},
+    };
+    for (const Row& row : rows) {
+        RunOptions options;
+        InitRunOptions(&options);
+        options.ExitCodes = row.exitCodes, options.Outcome = row.outcome;
+        options.RebootNeeded = row.rebootNeeded, options.RestartStarted = row.restartStarted;
+        const char* meaning = nullptr;
+        EXPECT_EQ(row.code, RunExitCode(&options, &meaning)) << row.exitCodes << " " << row.outcome;
+        EXPECT_TRUE(meaning && *meaning);
+    }
+}
+
 TEST(MutexName, LowerCasesAndReplacesBackslashes)
 {
     char name[64];
