@@ -565,6 +565,8 @@ TEST(Unattended, FailedFileCopyShowsTheErrorAndWaitsForTheUser)
     std::string logText;
     ASSERT_TRUE(testsupport::ReadFile(log, &logText));
     EXPECT_NE(std::string::npos, logText.find("The installation did not complete successfully. ")) << logText;
+    for (const char* step : {"Stage 7: ended early", ": error 2: "})
+        EXPECT_NE(std::string::npos, logText.find(step)) << step << " in:\n" << logText;
     const std::string last = "exit code 1603 (failed)\r\n";
     EXPECT_TRUE(logText.size() > last.size() && logText.compare(logText.size() - last.size(), last.size(), last) == 0)
         << logText;
@@ -586,4 +588,39 @@ TEST(Unattended, ARelativeFolderIsNamedAndTheRunEnds)
               run.boxes[0].text);
     EXPECT_FALSE(run.exit.killed);
     EXPECT_FALSE(testsupport::FileExists(medium.folder + "\\relative\\folder\\setup.inf"));
+}
+
+// A deployment tool's part, as docs/deployment.md shows it: it installs with the guide's
+// command and maps the exit code (0 and 3010 succeed), detects the product by its entry
+// and DisplayVersion, installs again (still success, one entry), removes it with the
+// command of QuietUninstallString, and no longer detects it.
+TEST(Unattended, ADeploymentToolInstallsDetectsAndRemovesThePackage)
+{
+    Package package("T");
+    ASSERT_TRUE(package.ready) << package.target;
+    const std::string log = package.medium().root + "\\deploy.log";
+    const auto succeeded = [](const e2e::UnattendedRun& run) {
+        return run.boxes.empty() && run.exit.exited && (run.exit.exitCode == 0 || run.exit.exitCode == 3010);
+    };
+    const auto detected = [&package] {
+        std::string version;
+        return ReadText(package.UninstallKey(package.client), "DisplayVersion", &version) && version == "2.1.30";
+    };
+    const std::string install = "/quiet /exitcodes \"/log:" + log + "\"";
+    for (int run = 0; run < 2; ++run) {
+        EXPECT_TRUE(succeeded(e2e::RunUnattended(package.medium().exe, install))) << "install " << run;
+        EXPECT_TRUE(detected()) << "install " << run;
+        ExpectProduct(package, "Client", true, "QX-40 Client", "2.1.30");
+    }
+    std::string quiet;
+    ASSERT_TRUE(ReadText(package.UninstallKey(package.client), "QuietUninstallString", &quiet));
+    EXPECT_TRUE(succeeded(e2e::RunUnattendedCommand(quiet + " /exitcodes \"/log:" + log + "\"")));
+    EXPECT_FALSE(detected());
+    ExpectProduct(package, "Client", false, nullptr, nullptr);
+    std::string text;
+    ASSERT_TRUE(testsupport::ReadFile(log, &text));
+    // One log for the three runs, each ending with its code.
+    size_t ends = 0;
+    for (size_t at = text.find(" exit code "); at != std::string::npos; at = text.find(" exit code ", at + 1)) ++ends;
+    EXPECT_EQ(3u, ends) << text;
 }
