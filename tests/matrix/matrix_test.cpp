@@ -759,11 +759,7 @@ DWORD Remaining(DWORD start, DWORD limit)
     return used < limit ? limit - used : 0;
 }
 
-bool HasButton(const driver::MessageBoxInfo& box, int id)
-{
-    return std::any_of(box.buttons.begin(), box.buttons.end(),
-                       [id](const driver::ControlInfo& button) { return button.id == id; });
-}
+using driver::HasButton;
 
 std::string DescribeBoxes(const std::vector<driver::MessageBoxInfo>& boxes)
 {
