@@ -45,11 +45,7 @@ std::vector<std::string> SplitTabs(const std::string& line)
     }
 }
 
-std::string Lower(std::string text)
-{
-    if (!text.empty()) CharLowerBuffA(&text[0], static_cast<DWORD>(text.size()));
-    return text;
-}
+using testsupport::Lower;
 
 // The section's programs, then one program directly, on a thread of their own.
 struct ThreadCall {
