@@ -90,7 +90,7 @@ bool CopyPatched(const Medium& medium, const std::string& fixture, const std::st
                  const std::string& to)
 {
     std::string bytes;
-    if (!testsupport::ReadFile(checkertest::TestsFolder() + "\\" + fixture, &bytes)) return false;
+    if (!testsupport::ReadFile(testsupport::TestFolder() + "\\" + fixture, &bytes)) return false;
     const size_t at = bytes.find(from);
     if (at == std::string::npos) return false;
     bytes.replace(at, to.size(), to);
@@ -101,7 +101,7 @@ bool CopyPatched(const Medium& medium, const std::string& fixture, const std::st
 bool CopyAs64Bit(const Medium& medium, const std::string& fixture, const std::string& as)
 {
     std::string bytes;
-    if (!testsupport::ReadFile(checkertest::TestsFolder() + "\\" + fixture, &bytes) || bytes.size() < 0x40) return false;
+    if (!testsupport::ReadFile(testsupport::TestFolder() + "\\" + fixture, &bytes) || bytes.size() < 0x40) return false;
     DWORD pe = 0;
     std::memcpy(&pe, bytes.data() + 0x3C, sizeof pe);
     if (pe + 6 > bytes.size()) return false;

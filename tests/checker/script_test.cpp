@@ -131,11 +131,11 @@ TEST(Script, DemoPackagePasses)
     } while (FindNextFileA(find, &entry));
     FindClose(find);
     ASSERT_GT(copied, 1);
-    ASSERT_TRUE(medium.CopyIn(checkertest::BuildFolder() + "\\setup.exe", "setup.exe"));
+    ASSERT_TRUE(medium.CopyIn(testsupport::BuildFolder() + "\\setup.exe", "setup.exe"));
     // The sample libraries of the SDK lie beside setup.exe on the demo's medium.
-    find = FindFirstFileA((checkertest::BuildFolder() + "\\sdk\\*.dll").c_str(), &entry);
+    find = FindFirstFileA((testsupport::BuildFolder() + "\\sdk\\*.dll").c_str(), &entry);
     if (find != INVALID_HANDLE_VALUE) {
-        do ASSERT_TRUE(medium.CopyIn(checkertest::BuildFolder() + "\\sdk\\" + entry.cFileName, entry.cFileName));
+        do ASSERT_TRUE(medium.CopyIn(testsupport::BuildFolder() + "\\sdk\\" + entry.cFileName, entry.cFileName));
         while (FindNextFileA(find, &entry));
         FindClose(find);
     }
@@ -245,7 +245,7 @@ a = "A"
 std::map<std::string, std::string> ProbeSections(const std::string& version, const std::string& script)
 {
     std::map<std::string, std::string> values;
-    const std::string probe = testsupport::ProgramAsVersion(checkertest::TestsFolder() + "\\platform_probe.exe", version);
+    const std::string probe = testsupport::ProgramAsVersion(testsupport::TestFolder() + "\\platform_probe.exe", version);
     EXPECT_FALSE(probe.empty()) << version;
     if (probe.empty()) return values;
     const testsupport::ProcessResult run =

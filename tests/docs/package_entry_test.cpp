@@ -15,8 +15,7 @@ const char Client[] = "DocsPackageClient";
 const char Manual[] = "DocsPackageManual";
 const char Registry[] = "Software\\Norvale Suite";
 
-const int RemovePage = 6;
-const int NameId = 1203;
+using e2e::RemovePage;
 
 } // namespace
 
@@ -63,7 +62,7 @@ TEST(PackageEntryExample, TheRemovePageNamesThePackage)
     HWND sheet = driver::WaitForPropertySheet(setup.process, e2e::WaitLimitMs);
     ASSERT_TRUE(sheet);
     EXPECT_EQ(RemovePage, driver::CurrentPageIndex(sheet));
-    EXPECT_EQ("Norvale Suite", driver::PageControlText(sheet, NameId, nullptr));
+    EXPECT_EQ("Norvale Suite", driver::PageControlText(sheet, IDC_STATUS, nullptr));
 
     // Cancelled: nothing is removed.
     ASSERT_TRUE(driver::PressWizardButton(sheet, driver::WizardCancel));

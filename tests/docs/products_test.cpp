@@ -58,20 +58,12 @@ void ExpectMainPart(const docs::ExamplePackage& package, bool installed)
     EXPECT_EQ(!installed, docs::DeletionAtRestartScheduled(package.target + "\\setup.exe"));
 }
 
-// Page indices and controls of the wizard.
-const int ComponentsPage = 2;
-const int TargetPage = 3;
-const int ReadyPage = 4;
-const int ListId = 1207;
-const int DescriptionId = 1202;
-const int HintId = 1202;
-const int EditId = 1208;
+// The wizard's pages.
+using e2e::ComponentsPage;
+using e2e::TargetPage;
+using e2e::ReadyPage;
+using e2e::PressAndWaitForPage;
 const int CheckBoxX = 9;    // a click this far into a row lands in its check box
-
-int PressAndWaitForPage(HWND sheet, driver::WizardButton button)
-{
-    return driver::PressAndWaitForPage(sheet, button, e2e::WaitLimitMs);
-}
 
 } // namespace
 
@@ -158,7 +150,7 @@ TEST(ProductsExample, TheWizardShowsTheProductsAsTheirLinesSay)
     HWND sheet = e2e::OpenWizard(package->medium.exe, "", &setup);
     ASSERT_TRUE(sheet);
     ASSERT_EQ(ComponentsPage, PressAndWaitForPage(sheet, driver::WizardNext));
-    HWND list = driver::PageControl(sheet, ListId);
+    HWND list = driver::PageControl(sheet, IDC_COMPONENT_LIST);
     ASSERT_TRUE(list);
     ASSERT_EQ(3, driver::ListRowCount(list));
     const char* const names[] = {"Norvale Viewer", "Norvale Port Driver", "Norvale Fonts"};
@@ -172,27 +164,27 @@ TEST(ProductsExample, TheWizardShowsTheProductsAsTheirLinesSay)
     }
     // The first row is current and its description stands below the list.
     EXPECT_EQ(0, driver::ListCurrentRow(list));
-    EXPECT_EQ("Shows the device logs.", driver::PageControlText(sheet, DescriptionId, nullptr));
+    EXPECT_EQ("Shows the device logs.", driver::PageControlText(sheet, IDC_TITLE, nullptr));
 
     // The proposed folder: the program files folder and the line's subfolder.
     ASSERT_EQ(TargetPage, PressAndWaitForPage(sheet, driver::WizardNext));
-    EXPECT_EQ(package->target, driver::PageControlText(sheet, EditId, nullptr));
+    EXPECT_EQ(package->target, driver::PageControlText(sheet, IDC_TARGET_EDIT, nullptr));
 
     // No chosen product has flag 4: no note about the Windows CD.
     ASSERT_EQ(ReadyPage, PressAndWaitForPage(sheet, driver::WizardNext));
-    EXPECT_TRUE(driver::WaitForShown(driver::PageControl(sheet, HintId), false, e2e::WaitLimitMs));
+    EXPECT_TRUE(driver::WaitForShown(driver::PageControl(sheet, IDC_TITLE), false, e2e::WaitLimitMs));
 
     // With the fonts checked, the note is shown.
     ASSERT_EQ(TargetPage, PressAndWaitForPage(sheet, driver::WizardBack));
     ASSERT_EQ(ComponentsPage, PressAndWaitForPage(sheet, driver::WizardBack));
-    list = driver::PageControl(sheet, ListId);
+    list = driver::PageControl(sheet, IDC_COMPONENT_LIST);
     ASSERT_TRUE(driver::ClickListRow(list, 2, CheckBoxX));
     ASSERT_TRUE(driver::WaitForListIdle(list, e2e::WaitLimitMs));
     EXPECT_EQ(1, CheckListDataCheck(driver::ListRowData(list, 2)));
-    EXPECT_EQ("May need files from the Windows CD.", driver::PageControlText(sheet, DescriptionId, nullptr));
+    EXPECT_EQ("May need files from the Windows CD.", driver::PageControlText(sheet, IDC_TITLE, nullptr));
     ASSERT_EQ(TargetPage, PressAndWaitForPage(sheet, driver::WizardNext));
     ASSERT_EQ(ReadyPage, PressAndWaitForPage(sheet, driver::WizardNext));
-    HWND hint = driver::PageControl(sheet, HintId);
+    HWND hint = driver::PageControl(sheet, IDC_TITLE);
     EXPECT_TRUE(driver::WaitForShown(hint, true, e2e::WaitLimitMs));
     EXPECT_EQ("Please keep your Microsoft Windows CD-ROM handy. Files from this CD may be required during the "
               "installation.",

@@ -80,6 +80,15 @@ bool IsIconStatic(HWND control)
     return type == SS_ICON || type == SS_BITMAP || type == SS_ENHMETAFILE;
 }
 
+// An icon static that is shown and holds an icon (a box without an icon may still have
+// the static, hidden or empty).
+bool ShowsIcon(HWND control)
+{
+    DWORD_PTR icon = 0;
+    return (GetWindowLongA(control, GWL_STYLE) & SS_TYPEMASK) == SS_ICON && IsWindowVisible(control)
+           && SendMessageTimeoutA(control, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, MessageLimitMs, &icon) && icon;
+}
+
 struct ChildSearch {
     HWND parent;
     std::vector<HWND> children;
@@ -242,12 +251,20 @@ bool ReadMessageBox(HWND box, MessageBoxInfo* info)
             // and Windows give the text different ids.
             if (info->text.empty() && !control.text.empty() && !IsIconStatic(control.window))
                 info->text = control.text;
+            if (ShowsIcon(control.window)) ++info->icons;
         } else if (!_stricmp(control.className.c_str(), "Button")) {
             // Windows creates only the box's buttons; Wine creates all and hides the rest.
             if (IsWindowVisible(control.window)) info->buttons.push_back(control);
         }
     }
     return true;
+}
+
+bool HasButton(const MessageBoxInfo& box, int buttonId)
+{
+    for (const ControlInfo& button : box.buttons)
+        if (button.id == buttonId) return true;
+    return false;
 }
 
 bool WaitForMessageBox(const Process& process, DWORD timeoutMs, MessageBoxInfo* info)

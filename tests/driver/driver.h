@@ -66,7 +66,8 @@ struct ControlInfo {
     std::string text;
 };
 
-// A message box as shown: caption, the message text, the visible buttons and the owner.
+// A message box as shown: caption, the message text, the visible buttons, the icons
+// and the owner.
 struct MessageBoxInfo {
     HWND window = nullptr;
     HWND owner = nullptr;           // GetWindow(box, GW_OWNER)
@@ -74,7 +75,11 @@ struct MessageBoxInfo {
     std::string caption;
     std::string text;
     std::vector<ControlInfo> buttons;
+    int icons = 0;                  // icon statics that are shown and hold an icon
 };
+
+// Whether the box shows the button `buttonId` (IDOK, IDNO, ...).
+bool HasButton(const MessageBoxInfo& box, int buttonId);
 
 // The text of any window, also of another process (WM_GETTEXT, bounded).
 std::string WindowText(HWND window);

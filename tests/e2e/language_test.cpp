@@ -160,13 +160,7 @@ DWORD CodeOfEnglishText(const std::string& text)
 
 const char* const ProductTitle = "Norvale Tessaro QX-40 Client Manager";
 
-std::string DescribeBoxes(const std::vector<driver::MessageBoxInfo>& boxes)
-{
-    std::string text;
-    for (const driver::MessageBoxInfo& box : boxes)
-        text += " [\"" + box.caption + "\": \"" + box.text + "\"" + e2e::DescribeButtons(box) + "]";
-    return text.empty() ? " none" : text;
-}
+using e2e::DescribeBoxes;
 
 // What the pages of an interactive run showed, walked from the welcome page to the install
 // page, where the run is cancelled.

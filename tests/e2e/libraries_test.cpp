@@ -155,7 +155,7 @@ std::string ReadUninstallString(const std::string& key)
     char value[1024] = "";
     DWORD size = sizeof value;
     HKEY handle = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, e2e::UninstallKeyPath(key).c_str(), 0, KEY_QUERY_VALUE, &handle) !=
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, testsupport::UninstallKeyPath(key).c_str(), 0, KEY_QUERY_VALUE, &handle) !=
         ERROR_SUCCESS)
         return "";
     DWORD type = 0;

@@ -138,15 +138,7 @@ void ExpectSilentEnd(const EndOfRun& run, const char* file, int line)
 
 // ---- Wizard ----
 
-driver::WizardButtons Buttons(bool back, bool next, bool finish, bool cancel)
-{
-    driver::WizardButtons buttons;
-    buttons.back = back;
-    buttons.next = next;
-    buttons.finish = finish;
-    buttons.cancel = cancel;
-    return buttons;
-}
+using e2e::Buttons;
 
 // Presses Next once the sheet offers exactly `buttons`.
 bool NextWhenOffered(HWND sheet, const driver::WizardButtons& buttons)

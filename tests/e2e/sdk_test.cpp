@@ -79,12 +79,7 @@ const char* const ScriptTemplate =
     "condition_sample.dll = 1\r\n"
     "client.txt           = 1\r\n";
 
-std::string ReplaceAll(std::string text, const std::string& from, const std::string& to)
-{
-    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
-        text.replace(at, from.size(), to);
-    return text;
-}
+using testsupport::ReplaceAll;
 
 // The lines of a text file without their line ends; empty when it cannot be read.
 std::vector<std::string> ReadLines(const std::string& path)

@@ -22,13 +22,13 @@
 
 namespace {
 
-const int WelcomePage = 0;
-const int ComponentsPage = 2;
-const int TargetPage = 3;
-const int ReadyPage = 4;
-const int InstallFinishPage = 5;
-const int RemovePage = 6;
-const int RemoveFinishPage = 7;
+using e2e::WelcomePage;
+using e2e::ComponentsPage;
+using e2e::TargetPage;
+using e2e::ReadyPage;
+using e2e::InstallFinishPage;
+using e2e::RemovePage;
+using e2e::RemoveFinishPage;
 
 // A package that installs nothing but still runs the whole install and remove: the
 // finish pages can be reached. "@ID@" makes the product key the test's own.

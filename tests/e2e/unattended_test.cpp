@@ -24,12 +24,6 @@
 
 namespace {
 
-// The property sheet's own Back and Next buttons.
-const int SheetBackButton = 0x3023;
-const int SheetNextButton = 0x3024;
-
-const char UninstallRoot[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-
 // The script; the names in braces are replaced per test (see Package).
 const char* const ScriptTemplate =
     "; Norvale Tessaro QX-40 Client Manager, end-to-end medium\r\n"
@@ -123,34 +117,10 @@ const char* const ScriptTemplate =
     "qxview.dll   = 1\r\n"
     "qxtools.dll  = 1\r\n";
 
-std::string ReplaceAll(std::string text, const std::string& from, const std::string& to)
-{
-    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
-        text.replace(at, from.size(), to);
-    return text;
-}
-
-
-bool KeyExists(const std::string& path)
-{
-    return testsupport::KeyExists(HKEY_LOCAL_MACHINE, path);
-}
-
-// A REG_SZ value of HKLM\`path`; false when the key or value is missing or of another type.
-bool ReadText(const std::string& path, const char* name, std::string* text)
-{
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-    char value[1024] = {};
-    DWORD type = 0, size = sizeof value - 1;
-    const LONG result = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
-    RegCloseKey(key);
-    if (result != ERROR_SUCCESS || type != REG_SZ) return false;
-    *text = value;
-    return true;
-}
-
+using testsupport::MachineKeyExists;
 using testsupport::ProgramFilesFolder;
+using testsupport::ReadMachineText;
+using testsupport::ReplaceAll;
 
 // The payload files of the medium: name, the folder below the target they go to, and
 // the product whose install section copies them (empty: the main install section).
@@ -204,7 +174,7 @@ public:
     {
         if (!target.empty()) testsupport::RemoveTree(target);
         for (const std::string& key : {client, viewer, tools, main})
-            testsupport::DeleteKeyTree(HKEY_LOCAL_MACHINE, std::string(UninstallRoot) + "\\" + key);
+            testsupport::DeleteKeyTree(HKEY_LOCAL_MACHINE, testsupport::UninstallKeyPath(key));
         testsupport::DeleteKeyTree(HKEY_LOCAL_MACHINE, registry);
         // The shared parent goes with the last test that used it: a key that still has
         // subkeys (another test's) is not deleted.
@@ -224,7 +194,7 @@ public:
         return product == "Client" ? client : product == "Viewer" ? viewer : product == "Tools" ? tools : main;
     }
 
-    std::string UninstallKey(const std::string& key) const { return std::string(UninstallRoot) + "\\" + key; }
+    std::string UninstallKey(const std::string& key) const { return testsupport::UninstallKeyPath(key); }
 
     // The command that the uninstall entry of `key` must hold: the installed copy of
     // setup.exe (quoted, as its path has blanks), " /remove:" and the key.
@@ -275,16 +245,16 @@ void ExpectProduct(const Package& package, const std::string& product, bool inst
     ExpectProductFiles(package, product, installed);
     std::string text;
     if (!installed) {
-        EXPECT_FALSE(KeyExists(entry)) << entry;
-        EXPECT_FALSE(KeyExists(package.registry + "\\" + product)) << package.registry << "\\" << product;
+        EXPECT_FALSE(MachineKeyExists(entry)) << entry;
+        EXPECT_FALSE(MachineKeyExists(package.registry + "\\" + product)) << package.registry << "\\" << product;
         return;
     }
-    ASSERT_TRUE(KeyExists(entry)) << entry;
-    EXPECT_TRUE(ReadText(entry, "DisplayName", &text) && text == displayName) << text;
-    EXPECT_TRUE(ReadText(entry, "UninstallString", &text) && text == package.ExpectedCommand(key)) << text;
-    EXPECT_TRUE(ReadText(entry, "ProductVersion", &text) && text == version) << text;
-    EXPECT_TRUE(ReadText(entry, "UserTargetDir", &text) && text == package.target) << text;
-    EXPECT_TRUE(ReadText(package.registry + "\\" + product, "Version", &text) && text == version) << text;
+    ASSERT_TRUE(MachineKeyExists(entry)) << entry;
+    EXPECT_TRUE(ReadMachineText(entry, "DisplayName", &text) && text == displayName) << text;
+    EXPECT_TRUE(ReadMachineText(entry, "UninstallString", &text) && text == package.ExpectedCommand(key)) << text;
+    EXPECT_TRUE(ReadMachineText(entry, "ProductVersion", &text) && text == version) << text;
+    EXPECT_TRUE(ReadMachineText(entry, "UserTargetDir", &text) && text == package.target) << text;
+    EXPECT_TRUE(ReadMachineText(package.registry + "\\" + product, "Version", &text) && text == version) << text;
 }
 
 // Checks the main install section's work: setup.exe and setup.inf copied, the common
@@ -296,8 +266,8 @@ void ExpectMainPackage(const Package& package, bool installed)
     const std::string entry = package.UninstallKey(package.main);
     std::string text;
     if (!installed) {
-        EXPECT_FALSE(KeyExists(entry)) << entry;
-        EXPECT_FALSE(KeyExists(package.registry)) << package.registry;
+        EXPECT_FALSE(MachineKeyExists(entry)) << entry;
+        EXPECT_FALSE(MachineKeyExists(package.registry)) << package.registry;
         return;
     }
     std::string setupBytes, installedBytes;
@@ -306,23 +276,25 @@ void ExpectMainPackage(const Package& package, bool installed)
     EXPECT_TRUE(installedBytes == setupBytes) << "the installed setup.exe differs from the program";
     EXPECT_TRUE(testsupport::FileExists(package.target + "\\setup.inf"));
 
-    ASSERT_TRUE(KeyExists(entry)) << entry;
-    EXPECT_TRUE(ReadText(entry, "DisplayName", &text) && text == "Norvale Tessaro QX-40 Client Manager " + package.id)
+    ASSERT_TRUE(MachineKeyExists(entry)) << entry;
+    EXPECT_TRUE(ReadMachineText(entry, "DisplayName", &text)
+                && text == "Norvale Tessaro QX-40 Client Manager " + package.id)
         << text;
-    EXPECT_TRUE(ReadText(entry, "UninstallString", &text) && text == package.ExpectedCommand(package.main)) << text;
-    EXPECT_TRUE(ReadText(entry, "UserTargetDir", &text) && text == package.target) << text;
+    EXPECT_TRUE(ReadMachineText(entry, "UninstallString", &text) && text == package.ExpectedCommand(package.main))
+        << text;
+    EXPECT_TRUE(ReadMachineText(entry, "UserTargetDir", &text) && text == package.target) << text;
     // The main entry names no version.
-    EXPECT_FALSE(ReadText(entry, "ProductVersion", &text)) << text;
-    EXPECT_TRUE(ReadText(package.registry, "Package", &text) && text == "QX-40") << text;
+    EXPECT_FALSE(ReadMachineText(entry, "ProductVersion", &text)) << text;
+    EXPECT_TRUE(ReadMachineText(package.registry, "Package", &text) && text == "QX-40") << text;
     // The Setup API resolved the user directory id to the folder the run used.
-    EXPECT_TRUE(ReadText(package.registry, "InstallDir", &text) && text == package.target) << text;
+    EXPECT_TRUE(ReadMachineText(package.registry, "InstallDir", &text) && text == package.target) << text;
 }
 
 // Starts the removal the way Windows does, with the recorded command, unattended.
 e2e::UnattendedRun RemoveWithRecordedCommand(const Package& package, const std::string& key)
 {
     std::string command;
-    if (!ReadText(package.UninstallKey(key), "UninstallString", &command)) return e2e::UnattendedRun();
+    if (!ReadMachineText(package.UninstallKey(key), "UninstallString", &command)) return e2e::UnattendedRun();
     return e2e::RunUnattendedCommand(command + " /quiet");
 }
 
@@ -458,10 +430,10 @@ TEST(Unattended, EmptyListMeansTheDefaultsAndTheMainEntryLeavesRegisteredProduct
     // The main entry's command names no product: its key goes, and as two products stay
     // registered, no section runs, the main remove section included.
     EXPECT_UNATTENDED_RUN(RemoveWithRecordedCommand(package, package.main));
-    EXPECT_FALSE(KeyExists(package.UninstallKey(package.main)));
+    EXPECT_FALSE(MachineKeyExists(package.UninstallKey(package.main)));
     ExpectProductFiles(package, "", true);
     std::string text;
-    EXPECT_TRUE(ReadText(package.registry, "Package", &text) && text == "QX-40") << text;
+    EXPECT_TRUE(ReadMachineText(package.registry, "Package", &text) && text == "QX-40") << text;
     ExpectProduct(package, "Client", true, "QX-40 Client", "2.1.30");
     ExpectProduct(package, "Viewer", true, "QX-40 Log Viewer", "1.4");
 }
@@ -505,7 +477,7 @@ TEST(Unattended, FailedFileCopyShowsTheErrorAndWaitsForTheUser)
     ASSERT_TRUE(e2e::StartSetup(package.medium().exe, "/quiet /lang:eng", &setup));
     driver::MessageBoxInfo box;
     ASSERT_TRUE(driver::WaitForMessageBox(setup.process, e2e::WaitLimitMs, &box));
-    EXPECT_EQ("The installation did not complete successfully.\r\n\r\n" + e2e::SystemErrorText(ERROR_FILE_NOT_FOUND, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US)),
+    EXPECT_EQ("The installation did not complete successfully.\r\n\r\n" + testsupport::SystemErrorText(ERROR_FILE_NOT_FOUND, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US)),
               box.text);
     EXPECT_EQ(e2e::SystemErrorCaption, box.caption);
     ASSERT_EQ(1u, box.buttons.size()) << e2e::DescribeButtons(box);
@@ -527,15 +499,15 @@ TEST(Unattended, FailedFileCopyShowsTheErrorAndWaitsForTheUser)
     ASSERT_TRUE(bar != nullptr) << "the page shown is not the install page";
     EXPECT_FALSE(IsWindowVisible(bar)) << "the progress bar is hidden again";
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(sheet, IDCANCEL)));
-    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(sheet, SheetNextButton)));
-    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(sheet, SheetBackButton)));
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(sheet, driver::SheetNextId)));
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(sheet, driver::SheetBackId)));
 
     // The uninstall entries were written before the steps ran and stay.
     std::string text;
-    EXPECT_TRUE(ReadText(package.UninstallKey(package.viewer), "UninstallString", &text)
+    EXPECT_TRUE(ReadMachineText(package.UninstallKey(package.viewer), "UninstallString", &text)
                 && text == package.ExpectedCommand(package.viewer))
         << text;
-    EXPECT_TRUE(KeyExists(package.UninstallKey(package.main)));
+    EXPECT_TRUE(MachineKeyExists(package.UninstallKey(package.main)));
 
     ASSERT_TRUE(driver::PressWizardButton(sheet, driver::WizardCancel));
     std::vector<driver::MessageBoxInfo> later;

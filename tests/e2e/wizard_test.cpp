@@ -27,22 +27,17 @@
 
 namespace {
 
-// Page indices of the sheet.
-const int WelcomePage = 0;
-const int ComponentsPage = 2;
-const int TargetPage = 3;
-const int ReadyPage = 4;
-const int InstallFinishPage = 5;
-const int RemovePage = 6;
-const int RemoveFinishPage = 7;
-
-// Controls of the pages.
-const int TitleId = 1202;
-const int StatusId = 1203;
-const int IconId = 1205;
-const int ListId = 1207;
-const int EditId = 1208;
-const int ProgressId = 1210;
+// The pages of the sheet, and the helpers of every wizard test.
+using e2e::WelcomePage;
+using e2e::ComponentsPage;
+using e2e::TargetPage;
+using e2e::ReadyPage;
+using e2e::InstallFinishPage;
+using e2e::RemovePage;
+using e2e::RemoveFinishPage;
+using e2e::PressAndWaitForPage;
+using e2e::Buttons;
+using testsupport::ReplaceAll;
 
 // In the check list a click this far from the left edge lands in the check box square
 // (the rows are 18 pixels high, the square as wide as a row is high); a click at
@@ -116,12 +111,6 @@ const char* const PackageScript =
     "driver.txt=1\r\n"
     "missing.txt=1\r\n";
 
-std::string Replace(std::string text, const std::string& from, const std::string& to)
-{
-    for (size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size()) text.replace(at, from.size(), to);
-    return text;
-}
-
 // A medium with the package, the payload files and the uninstall entries of its three
 // products, which are removed at the end whoever made them.
 struct Package {
@@ -140,8 +129,8 @@ struct Package {
     // (Re)writes setup.inf with lines added to the main install and remove sections.
     bool WriteScript(const std::string& installLines, const std::string& removeLines = "") const
     {
-        return medium.WriteScript(
-            Replace(Replace(Replace(PackageScript, "@ID@", id), "@INSTALL@", installLines), "@REMOVE@", removeLines));
+        return medium.WriteScript(ReplaceAll(
+            ReplaceAll(ReplaceAll(PackageScript, "@ID@", id), "@INSTALL@", installLines), "@REMOVE@", removeLines));
     }
 
     std::string id;
@@ -150,16 +139,6 @@ struct Package {
     std::string target;     // a folder below the scratch folder, for typing into the target page
     bool ready = false;
 };
-
-driver::WizardButtons Buttons(bool back, bool next, bool finish, bool cancel)
-{
-    driver::WizardButtons buttons;
-    buttons.back = back;
-    buttons.next = next;
-    buttons.finish = finish;
-    buttons.cancel = cancel;
-    return buttons;
-}
 
 // The buttons a user can press settle on `expected` within the limit.
 void ExpectButtons(HWND sheet, const driver::WizardButtons& expected, const char* file, int line)
@@ -171,12 +150,6 @@ void ExpectButtons(HWND sheet, const driver::WizardButtons& expected, const char
 }
 #define EXPECT_BUTTONS(sheet, back, next, finish, cancel) \
     ExpectButtons((sheet), Buttons((back), (next), (finish), (cancel)), __FILE__, __LINE__)
-
-// Presses a wizard button; the index of the page shown next, or -1.
-int PressAndWaitForPage(HWND sheet, driver::WizardButton button)
-{
-    return driver::PressAndWaitForPage(sheet, button, e2e::WaitLimitMs);
-}
 
 // The check, image number and newer-version mark of a row of the check list.
 int Checked(HWND list, int row)
@@ -327,8 +300,8 @@ TEST(Wizard, AnInstallationWalksEveryPageIntoTheTypedFolder)
 
     // Welcome: the product title and the welcome text; Next, and no Back on the first page.
     ASSERT_EQ(WelcomePage, driver::CurrentPageIndex(sheet));
-    EXPECT_EQ(e2e::ProductTitle, driver::PageControlText(sheet, TitleId, nullptr));
-    EXPECT_EQ(WelcomeText, driver::PageControlText(sheet, StatusId, nullptr));
+    EXPECT_EQ(e2e::ProductTitle, driver::PageControlText(sheet, IDC_TITLE, nullptr));
+    EXPECT_EQ(WelcomeText, driver::PageControlText(sheet, IDC_STATUS, nullptr));
     EXPECT_CENTRED(sheet);
     EXPECT_BUTTONS(sheet, false, true, false, true);
 
@@ -338,7 +311,7 @@ TEST(Wizard, AnInstallationWalksEveryPageIntoTheTypedFolder)
     ASSERT_EQ(ComponentsPage, PressAndWaitForPage(sheet, driver::WizardNext));
 
     // The rows in the script's order, with their images and the default checks.
-    HWND list = driver::PageControl(sheet, ListId);
+    HWND list = driver::PageControl(sheet, IDC_COMPONENT_LIST);
     ASSERT_TRUE(list);
     ASSERT_EQ(3, driver::ListRowCount(list));
     EXPECT_EQ("Tessaro Client", driver::ListRowText(list, 0));
@@ -355,7 +328,7 @@ TEST(Wizard, AnInstallationWalksEveryPageIntoTheTypedFolder)
 
     // The description follows the current row: first row 0, then the arrow key, then a
     // click on a row's name, which selects it without changing its check.
-    HWND description = driver::PageControl(sheet, TitleId);
+    HWND description = driver::PageControl(sheet, IDC_TITLE);
     EXPECT_EQ(0, driver::ListCurrentRow(list));
     EXPECT_TRUE(driver::WaitForText(description, "The client program of the QX-40 terminals.", e2e::WaitLimitMs))
         << driver::WindowText(description);
@@ -386,7 +359,7 @@ TEST(Wizard, AnInstallationWalksEveryPageIntoTheTypedFolder)
     // Target: the box takes at most 259 characters, a relative folder offers no Next,
     // and the folder typed into the edit box is taken.
     ASSERT_EQ(TargetPage, PressAndWaitForPage(sheet, driver::WizardNext));
-    HWND edit = driver::PageControl(sheet, EditId);
+    HWND edit = driver::PageControl(sheet, IDC_TARGET_EDIT);
     EXPECT_EQ(MAX_PATH - 1, SendMessageA(edit, EM_GETLIMITTEXT, 0, 0));
     ASSERT_TRUE(driver::SetControlText(edit, "relative\\folder"));
     EXPECT_BUTTONS(sheet, true, false, false, true);
@@ -397,19 +370,19 @@ TEST(Wizard, AnInstallationWalksEveryPageIntoTheTypedFolder)
     // Ready: no product that needs the Windows CD is chosen, so no hint.
     ASSERT_EQ(ReadyPage, PressAndWaitForPage(sheet, driver::WizardNext));
     EXPECT_BUTTONS(sheet, true, true, false, true);
-    EXPECT_FALSE(driver::IsShown(driver::PageControl(sheet, TitleId)));
-    EXPECT_FALSE(driver::IsShown(driver::PageControl(sheet, IconId)));
-    EXPECT_FALSE(driver::IsShown(driver::PageControl(sheet, ProgressId)));
+    EXPECT_FALSE(driver::IsShown(driver::PageControl(sheet, IDC_TITLE)));
+    EXPECT_FALSE(driver::IsShown(driver::PageControl(sheet, IDC_NOTE_ICON)));
+    EXPECT_FALSE(driver::IsShown(driver::PageControl(sheet, IDC_PROGRESS)));
 
     // Next installs; the finish page follows by itself, without the restart note, and
     // offers only Finish.
     ASSERT_TRUE(driver::PressWizardButton(sheet, driver::WizardNext));
     ASSERT_TRUE(driver::WaitForPageIndex(sheet, InstallFinishPage, e2e::WaitLimitMs))
         << "now on page " << driver::CurrentPageIndex(sheet);
-    EXPECT_EQ("Setup complete", driver::PageControlText(sheet, TitleId, nullptr));
+    EXPECT_EQ("Setup complete", driver::PageControlText(sheet, IDC_TITLE, nullptr));
     EXPECT_BUTTONS(sheet, false, false, true, false);
-    EXPECT_FALSE(driver::IsShown(driver::PageControl(sheet, StatusId)));
-    EXPECT_FALSE(driver::IsShown(driver::PageControl(sheet, IconId)));
+    EXPECT_FALSE(driver::IsShown(driver::PageControl(sheet, IDC_STATUS)));
+    EXPECT_FALSE(driver::IsShown(driver::PageControl(sheet, IDC_NOTE_ICON)));
 
     ASSERT_TRUE(driver::PressWizardButton(sheet, driver::WizardFinish));
     std::vector<driver::MessageBoxInfo> boxes;
@@ -450,7 +423,7 @@ TEST(Wizard, AnEarlierInstallationIsRespected)
     HWND sheet = e2e::OpenWizard(package.medium.exe, "", &setup);
     ASSERT_TRUE(sheet);
     ASSERT_EQ(ComponentsPage, PressAndWaitForPage(sheet, driver::WizardNext));
-    HWND list = driver::PageControl(sheet, ListId);
+    HWND list = driver::PageControl(sheet, IDC_COMPONENT_LIST);
     ASSERT_TRUE(list);
     ASSERT_EQ(3, driver::ListRowCount(list));
     EXPECT_EQ(1, Checked(list, 0));
@@ -494,7 +467,7 @@ TEST(Wizard, AnEarlierInstallationIsRespected)
 
     // The target page proposes the recorded folder, not the script's default.
     ASSERT_EQ(TargetPage, PressAndWaitForPage(sheet, driver::WizardNext));
-    EXPECT_EQ(recorded, driver::PageControlText(sheet, EditId, nullptr));
+    EXPECT_EQ(recorded, driver::PageControlText(sheet, IDC_TARGET_EDIT, nullptr));
     EXPECT_BUTTONS(sheet, true, true, false, true);
 
     // Cancel ends the program; nothing was installed or registered.
@@ -523,24 +496,24 @@ TEST(Wizard, TheScriptsFolderIsProposedAndTheWindowsCdHintFollowsTheChoice)
     ASSERT_TRUE(sheet);
     ASSERT_EQ(ComponentsPage, PressAndWaitForPage(sheet, driver::WizardNext));
     ASSERT_EQ(TargetPage, PressAndWaitForPage(sheet, driver::WizardNext));
-    EXPECT_EQ(proposal, driver::PageControlText(sheet, EditId, nullptr));
+    EXPECT_EQ(proposal, driver::PageControlText(sheet, IDC_TARGET_EDIT, nullptr));
     EXPECT_BUTTONS(sheet, true, true, false, true);
 
     // Client and Driver are chosen by default; Driver may need the Windows CD.
     ASSERT_EQ(ReadyPage, PressAndWaitForPage(sheet, driver::WizardNext));
-    HWND hint = driver::PageControl(sheet, TitleId);
+    HWND hint = driver::PageControl(sheet, IDC_TITLE);
     EXPECT_TRUE(driver::WaitForShown(hint, true, e2e::WaitLimitMs));
     EXPECT_EQ("Please keep your Microsoft Windows CD-ROM handy. Files from this CD may be required during the "
               "installation.",
               driver::WindowText(hint));
-    EXPECT_TRUE(ShowsIcon(driver::PageControl(sheet, IconId)));
+    EXPECT_TRUE(ShowsIcon(driver::PageControl(sheet, IDC_NOTE_ICON)));
     EXPECT_BUTTONS(sheet, true, true, false, true);
 
     // Back twice; the component page counts its checks again and offers Next.
     ASSERT_EQ(TargetPage, PressAndWaitForPage(sheet, driver::WizardBack));
     ASSERT_EQ(ComponentsPage, PressAndWaitForPage(sheet, driver::WizardBack));
     EXPECT_BUTTONS(sheet, true, true, false, true);
-    HWND list = driver::PageControl(sheet, ListId);
+    HWND list = driver::PageControl(sheet, IDC_COMPONENT_LIST);
     ASSERT_TRUE(list);
     ASSERT_TRUE(driver::ClickListRow(list, 2, CheckBoxX));
     EXPECT_TRUE(WaitForCheck(list, 2, 0));
@@ -548,8 +521,8 @@ TEST(Wizard, TheScriptsFolderIsProposedAndTheWindowsCdHintFollowsTheChoice)
 
     ASSERT_EQ(TargetPage, PressAndWaitForPage(sheet, driver::WizardNext));
     ASSERT_EQ(ReadyPage, PressAndWaitForPage(sheet, driver::WizardNext));
-    EXPECT_TRUE(driver::WaitForShown(driver::PageControl(sheet, TitleId), false, e2e::WaitLimitMs));
-    EXPECT_FALSE(driver::IsShown(driver::PageControl(sheet, IconId)));
+    EXPECT_TRUE(driver::WaitForShown(driver::PageControl(sheet, IDC_TITLE), false, e2e::WaitLimitMs));
+    EXPECT_FALSE(driver::IsShown(driver::PageControl(sheet, IDC_NOTE_ICON)));
     EXPECT_BUTTONS(sheet, true, true, false, true);
 
     ASSERT_TRUE(driver::PressWizardButton(sheet, driver::WizardCancel));
@@ -584,7 +557,7 @@ TEST(Wizard, CancelIsRefusedWhileTheWorkRunsAndTheRestartNoteFollows)
     ASSERT_TRUE(sheet);
     ASSERT_EQ(ComponentsPage, PressAndWaitForPage(sheet, driver::WizardNext));
     ASSERT_EQ(TargetPage, PressAndWaitForPage(sheet, driver::WizardNext));
-    ASSERT_TRUE(driver::SetControlText(driver::PageControl(sheet, EditId), package.target));
+    ASSERT_TRUE(driver::SetControlText(driver::PageControl(sheet, IDC_TARGET_EDIT), package.target));
     ASSERT_EQ(ReadyPage, PressAndWaitForPage(sheet, driver::WizardNext));
     HWND readyPage = driver::CurrentPage(sheet);
     EXPECT_BUTTONS(sheet, true, true, false, true);
@@ -594,7 +567,7 @@ TEST(Wizard, CancelIsRefusedWhileTheWorkRunsAndTheRestartNoteFollows)
     ASSERT_TRUE(driver::PressWizardButton(sheet, driver::WizardNext));
     ASSERT_TRUE(WaitForLog(log, "-wait:" + release.name)) << "the first Exec program did not start";
     EXPECT_BUTTONS(sheet, false, false, false, false);
-    HWND bar = driver::PageControl(sheet, ProgressId);
+    HWND bar = driver::PageControl(sheet, IDC_PROGRESS);
     EXPECT_TRUE(driver::WaitForShown(bar, true, e2e::WaitLimitMs));
 
     // Cancel as the sheet's button, as the command that the Escape key gives and as the
@@ -614,7 +587,7 @@ TEST(Wizard, CancelIsRefusedWhileTheWorkRunsAndTheRestartNoteFollows)
     ASSERT_TRUE(SetEvent(release.handle));
     ASSERT_TRUE(WaitForLog(log, "-wait:" + releaseLast.name)) << "the second Exec program did not start";
     EXPECT_TRUE(driver::WaitForShown(bar, false, e2e::WaitLimitMs));
-    EXPECT_EQ("", driver::PageControlText(sheet, StatusId, nullptr));
+    EXPECT_EQ("", driver::PageControlText(sheet, IDC_STATUS, nullptr));
     DWORD_PTR position = 0, high = 0;
     ASSERT_TRUE(SendMessageTimeoutA(bar, PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, e2e::WaitLimitMs, &position));
     ASSERT_TRUE(SendMessageTimeoutA(bar, PBM_GETRANGE, FALSE, 0, SMTO_ABORTIFHUNG, e2e::WaitLimitMs, &high));
@@ -631,12 +604,12 @@ TEST(Wizard, CancelIsRefusedWhileTheWorkRunsAndTheRestartNoteFollows)
     ASSERT_TRUE(testsupport::ReadFile(log, &content));
     EXPECT_EQ(2u, Count(content, "\tsignaled")) << "an Exec program ended without the test's event:\n" << content;
     EXPECT_BUTTONS(sheet, false, false, true, false);
-    HWND note = driver::PageControl(sheet, StatusId);
+    HWND note = driver::PageControl(sheet, IDC_STATUS);
     EXPECT_TRUE(driver::IsShown(note));
     EXPECT_EQ("A number of the updated files are currently in use. The system must therefore be restarted before "
               "the newly installed software can be used.",
               driver::WindowText(note));
-    EXPECT_TRUE(ShowsIcon(driver::PageControl(sheet, IconId)));
+    EXPECT_TRUE(ShowsIcon(driver::PageControl(sheet, IDC_NOTE_ICON)));
     EXPECT_TRUE(testsupport::FileExists(package.target + "\\client.txt"));
 
     // Finish: the restart is left to the system's prompt (on Wine, whose Setup API never
@@ -668,13 +641,14 @@ TEST(Wizard, AFailedRunIsReportedAndTheWizardGoesOn)
     ASSERT_TRUE(sheet);
     ASSERT_EQ(ComponentsPage, PressAndWaitForPage(sheet, driver::WizardNext));
     ASSERT_EQ(TargetPage, PressAndWaitForPage(sheet, driver::WizardNext));
-    ASSERT_TRUE(driver::SetControlText(driver::PageControl(sheet, EditId), package.target));
+    ASSERT_TRUE(driver::SetControlText(driver::PageControl(sheet, IDC_TARGET_EDIT), package.target));
     ASSERT_EQ(ReadyPage, PressAndWaitForPage(sheet, driver::WizardNext));
     ASSERT_TRUE(driver::PressWizardButton(sheet, driver::WizardNext));
 
     driver::MessageBoxInfo box;
     ASSERT_TRUE(driver::WaitForMessageBox(setup.process, e2e::WaitLimitMs, &box));
-    const std::string system = e2e::SystemErrorText(ERROR_FILE_NOT_FOUND, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
+    const std::string system =
+        testsupport::SystemErrorText(ERROR_FILE_NOT_FOUND, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
     ASSERT_FALSE(system.empty());
     EXPECT_EQ("The installation did not complete successfully.\r\n\r\n" + system, box.text);
     EXPECT_EQ(e2e::SystemErrorCaption, box.caption);
@@ -687,11 +661,11 @@ TEST(Wizard, AFailedRunIsReportedAndTheWizardGoesOn)
     // Ready again: the status line empty, the bar hidden, Back, Next and Cancel usable.
     EXPECT_BUTTONS(sheet, true, true, false, true);
     EXPECT_EQ(ReadyPage, driver::CurrentPageIndex(sheet));
-    EXPECT_EQ("", driver::PageControlText(sheet, StatusId, nullptr));
-    EXPECT_TRUE(driver::WaitForShown(driver::PageControl(sheet, ProgressId), false, e2e::WaitLimitMs));
+    EXPECT_EQ("", driver::PageControlText(sheet, IDC_STATUS, nullptr));
+    EXPECT_TRUE(driver::WaitForShown(driver::PageControl(sheet, IDC_PROGRESS), false, e2e::WaitLimitMs));
 
     ASSERT_EQ(TargetPage, PressAndWaitForPage(sheet, driver::WizardBack));
-    EXPECT_EQ(package.target, driver::PageControlText(sheet, EditId, nullptr)) << "the typed folder is kept";
+    EXPECT_EQ(package.target, driver::PageControlText(sheet, IDC_TARGET_EDIT, nullptr)) << "the typed folder is kept";
     ASSERT_EQ(ReadyPage, PressAndWaitForPage(sheet, driver::WizardNext));
     EXPECT_BUTTONS(sheet, true, true, false, true);
     ASSERT_TRUE(driver::PressWizardButton(sheet, driver::WizardCancel));
@@ -717,19 +691,19 @@ TEST(Wizard, TheRemoveActionStartsOnTheRemovePage)
     HWND sheet = e2e::OpenWizard(package.medium.exe, "/remove:" + package.client.key, &setup);
     ASSERT_TRUE(sheet);
     ASSERT_EQ(RemovePage, driver::CurrentPageIndex(sheet));
-    EXPECT_EQ(e2e::ProductTitle, driver::PageControlText(sheet, TitleId, nullptr));
-    EXPECT_EQ("Tessaro Client", driver::PageControlText(sheet, StatusId, nullptr));
+    EXPECT_EQ(e2e::ProductTitle, driver::PageControlText(sheet, IDC_TITLE, nullptr));
+    EXPECT_EQ("Tessaro Client", driver::PageControlText(sheet, IDC_STATUS, nullptr));
     EXPECT_CENTRED(sheet);
-    EXPECT_TRUE(ShowsIcon(driver::PageControl(sheet, IconId))) << "the product's image 3";
+    EXPECT_TRUE(ShowsIcon(driver::PageControl(sheet, IDC_NOTE_ICON))) << "the product's image 3";
     EXPECT_BUTTONS(sheet, false, true, false, true);
 
     ASSERT_TRUE(driver::PressWizardButton(sheet, driver::WizardNext));
     ASSERT_TRUE(driver::WaitForPageIndex(sheet, RemoveFinishPage, e2e::WaitLimitMs))
         << "now on page " << driver::CurrentPageIndex(sheet);
-    EXPECT_EQ("Uninstall complete", driver::PageControlText(sheet, TitleId, nullptr));
+    EXPECT_EQ("Uninstall complete", driver::PageControlText(sheet, IDC_TITLE, nullptr));
     EXPECT_BUTTONS(sheet, false, false, true, false);
-    EXPECT_FALSE(driver::IsShown(driver::PageControl(sheet, StatusId)));
-    EXPECT_FALSE(driver::IsShown(driver::PageControl(sheet, IconId)));
+    EXPECT_FALSE(driver::IsShown(driver::PageControl(sheet, IDC_STATUS)));
+    EXPECT_FALSE(driver::IsShown(driver::PageControl(sheet, IDC_NOTE_ICON)));
 
     ASSERT_TRUE(driver::PressWizardButton(sheet, driver::WizardFinish));
     std::vector<driver::MessageBoxInfo> boxes;
@@ -781,14 +755,14 @@ TEST(Wizard, ThePagesSpeakTheChosenLanguage)
         HWND sheet = driver::WaitForPropertySheet(setup.process, e2e::WaitLimitMs);
         ASSERT_TRUE(sheet);
         EXPECT_EQ(e2e::ProductTitle, driver::WindowText(sheet));
-        EXPECT_EQ(language.welcome, driver::PageControlText(sheet, StatusId, nullptr));
+        EXPECT_EQ(language.welcome, driver::PageControlText(sheet, IDC_STATUS, nullptr));
 
         ASSERT_EQ(ComponentsPage, PressAndWaitForPage(sheet, driver::WizardNext));
         EXPECT_EQ(language.instruction, driver::PageControlText(sheet, 65534, nullptr));
         EXPECT_EQ(language.headerTitle, driver::PageControlText(sheet, 0xFFF0, nullptr));
         EXPECT_EQ(language.headerSubtitle, driver::PageControlText(sheet, 0xFFF1, nullptr));
 
-        HWND list = driver::PageControl(sheet, ListId);
+        HWND list = driver::PageControl(sheet, IDC_COMPONENT_LIST);
         ASSERT_TRUE(list);
         ASSERT_TRUE(driver::ClickListRow(list, 2, CheckBoxX));
         driver::MessageBoxInfo box;
@@ -819,7 +793,7 @@ TEST(Wizard, BrowsePicksAFolderAndAppendsTheScriptsSubfolder)
     ASSERT_TRUE(sheet);
     ASSERT_EQ(ComponentsPage, PressAndWaitForPage(sheet, driver::WizardNext));
     ASSERT_EQ(TargetPage, PressAndWaitForPage(sheet, driver::WizardNext));
-    HWND edit = driver::PageControl(sheet, EditId);
+    HWND edit = driver::PageControl(sheet, IDC_TARGET_EDIT);
     ASSERT_TRUE(driver::SetControlText(edit, package.target));
     HWND browse = driver::PageControl(sheet, 1209);
     ASSERT_TRUE(browse);
@@ -882,7 +856,8 @@ TEST(Wizard, AFailedRemovalIsReportedAndCanBeCancelled)
 
     driver::MessageBoxInfo box;
     ASSERT_TRUE(driver::WaitForMessageBox(setup.process, e2e::WaitLimitMs, &box));
-    const std::string system = e2e::SystemErrorText(ERROR_FILE_NOT_FOUND, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
+    const std::string system =
+        testsupport::SystemErrorText(ERROR_FILE_NOT_FOUND, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
     ASSERT_FALSE(system.empty());
     EXPECT_EQ("The deinstallation did not complete successfully.\r\n\r\n" + system, box.text);
     EXPECT_EQ(e2e::SystemErrorCaption, box.caption);
@@ -895,7 +870,7 @@ TEST(Wizard, AFailedRemovalIsReportedAndCanBeCancelled)
     EXPECT_BUTTONS(sheet, false, true, false, true);
     EXPECT_EQ(removePage, driver::CurrentPage(sheet));
     EXPECT_EQ("", driver::PageControlText(sheet, 1204, nullptr));
-    EXPECT_EQ("Tessaro Client", driver::PageControlText(sheet, StatusId, nullptr));
+    EXPECT_EQ("Tessaro Client", driver::PageControlText(sheet, IDC_STATUS, nullptr));
 
     ASSERT_TRUE(driver::PressWizardButton(sheet, driver::WizardCancel));
     std::vector<driver::MessageBoxInfo> boxes;

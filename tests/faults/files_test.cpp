@@ -31,9 +31,9 @@ TEST(FileFaults, ASourceThatVanishesBeforeTheCommitEndsTheRunAndASecondRunInstal
     EXPECT_FALSE(run.exit.killed);
     EXPECT_EQ(0u, run.exit.exitCode);
     // The registry stage never ran; the uninstall entries were written before the steps.
-    EXPECT_FALSE(faults::KeyExists(package.registry));
-    EXPECT_TRUE(faults::KeyExists(package.UninstallKey(package.client)));
-    EXPECT_TRUE(faults::KeyExists(package.UninstallKey(package.main)));
+    EXPECT_FALSE(testsupport::MachineKeyExists(package.registry));
+    EXPECT_TRUE(testsupport::MachineKeyExists(package.UninstallKey(package.client)));
+    EXPECT_TRUE(testsupport::MachineKeyExists(package.UninstallKey(package.main)));
 
     // The file is back on the medium: the same installation again succeeds completely.
     ASSERT_TRUE(testsupport::WriteFile(package.MediumFile("client.hlp"), package.Content("client.hlp")));
@@ -63,9 +63,9 @@ TEST(FileFaults, AVanishedSourceIsReportedOnThePageAndNextRunsTheStepsAgain)
     driver::WizardButtons last;
     EXPECT_TRUE(driver::WaitForWizardButtons(sheet, {true, true, false, true}, e2e::WaitLimitMs, &last))
         << driver::DescribeWizardButtons(last);
-    EXPECT_EQ(faults::ReadyPage, driver::CurrentPageIndex(sheet));
-    EXPECT_EQ("", driver::PageControlText(sheet, faults::StatusId, nullptr));
-    EXPECT_TRUE(driver::WaitForShown(driver::PageControl(sheet, faults::ProgressId), false, e2e::WaitLimitMs));
+    EXPECT_EQ(e2e::ReadyPage, driver::CurrentPageIndex(sheet));
+    EXPECT_EQ("", driver::PageControlText(sheet, IDC_STATUS, nullptr));
+    EXPECT_TRUE(driver::WaitForShown(driver::PageControl(sheet, IDC_PROGRESS), false, e2e::WaitLimitMs));
 
     ASSERT_TRUE(testsupport::WriteFile(package.MediumFile("main.dll"), package.Content("main.dll")));
     ASSERT_TRUE(driver::PressWizardButton(sheet, driver::WizardNext));
@@ -137,10 +137,10 @@ TEST(FileFaults, ADestinationHeldOpenIsReplacedAtTheRestart)
     ASSERT_TRUE(sheet);
     ASSERT_TRUE(driver::PressWizardButton(sheet, driver::WizardNext));
     driver::MessageBoxInfo box;
-    ASSERT_TRUE(driver::WaitForPageIndex(sheet, faults::InstallFinishPage, e2e::WaitLimitMs))
+    ASSERT_TRUE(driver::WaitForPageIndex(sheet, e2e::InstallFinishPage, e2e::WaitLimitMs))
         << "no finish page; box: "
         << (driver::ReadMessageBox(driver::FindMessageBox(setup.process.id), &box) ? box.text : "none");
-    HWND note = driver::PageControl(sheet, faults::StatusId);
+    HWND note = driver::PageControl(sheet, IDC_STATUS);
     EXPECT_TRUE(driver::IsShown(note)) << "no restart note";
     EXPECT_EQ(faults::InstallRestartNote, driver::WindowText(note));
 

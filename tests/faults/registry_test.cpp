@@ -41,13 +41,13 @@ TEST(RegistryFaults, AKeyWithoutWriteAccessEndsTheRunOnThePageAndNextSucceedsOnc
     driver::WizardButtons last;
     EXPECT_TRUE(driver::WaitForWizardButtons(sheet, {true, true, false, true}, e2e::WaitLimitMs, &last))
         << driver::DescribeWizardButtons(last);
-    EXPECT_EQ("", driver::PageControlText(sheet, faults::StatusId, nullptr));
+    EXPECT_EQ("", driver::PageControlText(sheet, IDC_STATUS, nullptr));
 
     // The files were committed before the registry stage; the value was not written.
     std::string text;
     EXPECT_TRUE(testsupport::FileExists(package.TargetFile("client.dll")));
-    EXPECT_FALSE(faults::ReadText(locked, "Version", &text)) << text;
-    EXPECT_TRUE(faults::KeyExists(package.UninstallKey(package.client)));
+    EXPECT_FALSE(testsupport::ReadMachineText(locked, "Version", &text)) << text;
+    EXPECT_TRUE(testsupport::MachineKeyExists(package.UninstallKey(package.client)));
 
     // The key is writable again: Next runs every step again, to the finish page.
     ASSERT_TRUE(LockKey(locked, false));
@@ -95,10 +95,12 @@ TEST(RegistryFaults, AnUninstallKeyWithoutWriteAccessLeavesTheInstallationToASec
 
     EXPECT_UNATTENDED_RUN(e2e::RunUnattended(package.medium.exe, "/quiet /lang:eng"));
     std::string text;
-    EXPECT_FALSE(faults::ReadText(entry, "UninstallString", &text)) << text;
-    EXPECT_FALSE(faults::KeyExists(package.UninstallKey(package.main))) << "registration goes on after a failure";
+    EXPECT_FALSE(testsupport::ReadMachineText(entry, "UninstallString", &text)) << text;
+    EXPECT_FALSE(testsupport::MachineKeyExists(package.UninstallKey(package.main)))
+        << "registration goes on after a failure";
     EXPECT_TRUE(testsupport::FileExists(package.TargetFile("client.dll")));
-    EXPECT_TRUE(faults::ReadText(package.registry + "\\Client", "Version", &text)) << "the registry stage did not run";
+    EXPECT_TRUE(testsupport::ReadMachineText(package.registry + "\\Client", "Version", &text))
+        << "the registry stage did not run";
 
     ASSERT_TRUE(LockKey(entry, false));
     EXPECT_UNATTENDED_RUN(e2e::RunUnattended(package.medium.exe, "/quiet /lang:eng"));

@@ -43,8 +43,8 @@ TEST(SlowStep, ThePageAnswersWhileAStepWaitsAndTheRunCompletes)
     ASSERT_TRUE(driver::PressWizardButton(sheet, driver::WizardNext));
 
     // The step of level 2 runs after the files: its text, its bar at the position it set.
-    HWND status = driver::PageControl(sheet, faults::StatusId);
-    HWND bar = driver::PageControl(sheet, faults::ProgressId);
+    HWND status = driver::PageControl(sheet, IDC_STATUS);
+    HWND bar = driver::PageControl(sheet, IDC_PROGRESS);
     ASSERT_TRUE(driver::WaitForText(status, "Fault step at level 2", e2e::WaitLimitMs))
         << "status: " << driver::WindowText(status);
     EXPECT_TRUE(driver::IsShown(bar));
@@ -80,14 +80,14 @@ TEST(SlowStep, ThePageAnswersWhileAStepWaitsAndTheRunCompletes)
     e2e::Running remover;
     HWND removeSheet = e2e::OpenWizard(package.target + "\\setup.exe", "/remove:" + package.client, &remover);
     ASSERT_TRUE(removeSheet);
-    ASSERT_EQ(faults::RemovePage, driver::CurrentPageIndex(removeSheet));
+    ASSERT_EQ(e2e::RemovePage, driver::CurrentPageIndex(removeSheet));
     ASSERT_TRUE(driver::PressWizardButton(removeSheet, driver::WizardNext));
-    EXPECT_TRUE(driver::WaitForText(driver::PageControl(removeSheet, faults::StatusId), "Fault step at level 2",
+    EXPECT_TRUE(driver::WaitForText(driver::PageControl(removeSheet, IDC_STATUS), "Fault step at level 2",
                                     e2e::WaitLimitMs));
-    EXPECT_EQ("Deleting files ...", driver::PageControlText(removeSheet, faults::RemoveStatusId, nullptr));
+    EXPECT_EQ("Deleting files ...", driver::PageControlText(removeSheet, IDC_REMOVE_STATUS, nullptr));
     EXPECT_FALSE(driver::HasExited(remover.process));
     ASSERT_TRUE(SetEvent(removal.handle));
-    ASSERT_TRUE(driver::WaitForPageIndex(removeSheet, faults::RemoveFinishPage, e2e::WaitLimitMs))
+    ASSERT_TRUE(driver::WaitForPageIndex(removeSheet, e2e::RemoveFinishPage, e2e::WaitLimitMs))
         << "page " << driver::CurrentPageIndex(removeSheet);
     ASSERT_TRUE(driver::PressWizardButton(removeSheet, driver::WizardFinish));
     std::vector<driver::MessageBoxInfo> boxes;
@@ -111,13 +111,14 @@ TEST(SlowStep, AnUnattendedRunWaitsForTheStepAndEndsByItself)
     ASSERT_TRUE(e2e::StartSetup(package.medium.exe, "/quiet /lang:eng", &setup));
     HWND sheet = driver::WaitForPropertySheet(setup.process, e2e::WaitLimitMs);
     ASSERT_TRUE(sheet);
-    ASSERT_TRUE(driver::WaitForPageIndex(sheet, faults::ReadyPage, e2e::WaitLimitMs));
-    HWND status = driver::PageControl(sheet, faults::StatusId);
+    ASSERT_TRUE(driver::WaitForPageIndex(sheet, e2e::ReadyPage, e2e::WaitLimitMs));
+    HWND status = driver::PageControl(sheet, IDC_STATUS);
     ASSERT_TRUE(driver::WaitForText(status, "Fault step at level 4", e2e::WaitLimitMs))
         << "status: " << driver::WindowText(status);
     // Level 4 runs after the registry entries.
     std::string text;
-    EXPECT_TRUE(faults::ReadText(package.registry + "\\Client", "Version", &text)) << "level 4 came before the registry";
+    EXPECT_TRUE(testsupport::ReadMachineText(package.registry + "\\Client", "Version", &text))
+        << "level 4 came before the registry";
     EXPECT_FALSE(driver::HasExited(setup.process));
 
     ASSERT_TRUE(SetEvent(release.handle));

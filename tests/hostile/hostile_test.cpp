@@ -21,17 +21,11 @@
 
 namespace {
 
-const char UninstallRoot[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+using testsupport::MachineKeyExists;
 
 std::string ProcessTag()
 {
     return std::to_string(GetCurrentProcessId());
-}
-
-
-bool KeyExists(const std::string& path)
-{
-    return testsupport::KeyExists(HKEY_LOCAL_MACHINE, path);
 }
 
 // The names of HKLM\`path`'s values (or subkeys), in the registry's order.
@@ -70,7 +64,8 @@ std::vector<std::string> FolderEntries(const std::string& folder)
 
 std::string FailedRunText(DWORD code)
 {
-    return "The installation did not complete successfully.\r\n\r\n" + e2e::SystemErrorText(code, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
+    return "The installation did not complete successfully.\r\n\r\n"
+           + testsupport::SystemErrorText(code, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
 }
 
 // A medium whose script installs into an absolute folder of the scratch folder. The
@@ -90,7 +85,7 @@ struct Package {
         testsupport::DeleteKeyTree(HKEY_LOCAL_MACHINE, registry);
     }
 
-    std::string UninstallKey(const std::string& entry) const { return std::string(UninstallRoot) + "\\" + entry; }
+    std::string UninstallKey(const std::string& entry) const { return testsupport::UninstallKeyPath(entry); }
 
     std::string Script(const std::string& extraInstall, const std::string& sections,
                        const std::string& destination = std::string()) const
@@ -205,7 +200,7 @@ TEST(HostileScript, HundredsOfProductsAreAllInstalledAndRegistered)
     EXPECT_EQ(keys, Names(package.registry + "\\Products", false));
     std::vector<std::string> registered;
     for (const std::string& key : keys)
-        if (KeyExists(package.UninstallKey(key))) registered.push_back(key);
+        if (MachineKeyExists(package.UninstallKey(key))) registered.push_back(key);
     EXPECT_EQ(keys, registered);
     EXPECT_EQ("1.0", testsupport::MachineText(package.UninstallKey(keys[0]), "ProductVersion"));
     EXPECT_EQ(package.target, testsupport::MachineText(package.UninstallKey(keys.back()), "UserTargetDir"));
@@ -239,7 +234,7 @@ TEST(HostileScript, AQuietListOfNearly3KiBInstallsEveryNamedProduct)
     EXPECT_EQ(keys, Names(package.registry + "\\Products", false));
     std::vector<std::string> registered;
     for (const std::string& key : keys)
-        if (KeyExists(package.UninstallKey(key))) registered.push_back(key);
+        if (MachineKeyExists(package.UninstallKey(key))) registered.push_back(key);
     EXPECT_EQ(keys, registered);
 }
 
@@ -271,7 +266,7 @@ TEST(HostileScript, ConditionsOfThreeHundredFieldsAreAllAsked)
     EXPECT_EQ("Tessaro driver 2.1 is missing.", run.boxes[0].text);
     EXPECT_TRUE(run.exit.exited);
     EXPECT_EQ(0u, run.exit.exitCode);
-    EXPECT_FALSE(KeyExists(package.registry));
+    EXPECT_FALSE(MachineKeyExists(package.registry));
     EXPECT_FALSE(testsupport::FileExists(package.target));
 
     // With the last one holding too, the installation runs.
@@ -369,7 +364,7 @@ TEST(HostileTarget, AFolderThatCannotBeMadeFailsTheRunAndChangesNothingElse)
     EXPECT_EQ(0u, run.exit.exitCode);
 
     // The commit failed before the registry stage: nothing of it was made.
-    EXPECT_FALSE(KeyExists(package.registry));
+    EXPECT_FALSE(MachineKeyExists(package.registry));
     EXPECT_EQ((std::vector<std::string>{"setup.exe", "setup.inf"}), FolderEntries(package.medium.root));
     // The uninstall entry was written before the steps ran, and a failure does not take
     // it back.
@@ -396,7 +391,7 @@ TEST(HostileTarget, AFolderBelowAFileFailsTheRunAndLeavesTheFileAlone)
     std::string bytes;
     ASSERT_TRUE(testsupport::ReadFile(blocker, &bytes));
     EXPECT_EQ("not a folder", bytes);
-    EXPECT_FALSE(KeyExists(package.registry));
+    EXPECT_FALSE(MachineKeyExists(package.registry));
     EXPECT_EQ((std::vector<std::string>{"Blocker", "setup.exe", "setup.inf"}), FolderEntries(package.medium.root));
 }
 
@@ -428,8 +423,8 @@ TEST(HostileTarget, ADefaultFolderPastMaxPathIsNamedAndEndsAnUnattendedRun)
     EXPECT_TRUE(run.exit.exited);
     EXPECT_EQ(0u, run.exit.exitCode);
 
-    EXPECT_FALSE(KeyExists(package.registry));
-    EXPECT_FALSE(KeyExists(package.UninstallKey(key)));
+    EXPECT_FALSE(MachineKeyExists(package.registry));
+    EXPECT_FALSE(MachineKeyExists(package.UninstallKey(key)));
     EXPECT_EQ(rootBefore, FolderEntries(drive));
     EXPECT_EQ((std::vector<std::string>{"setup.exe", "setup.inf"}), FolderEntries(package.medium.root));
 }

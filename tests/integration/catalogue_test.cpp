@@ -14,6 +14,7 @@
 #include "../../base/textlist.h"
 #include "../../pages/checklist.h"
 #include "../../resources/resource.h"
+#include "../support/boxwatcher.h"
 #include "../support/testsupport.h"
 
 #include <gtest/gtest.h>
@@ -53,114 +54,6 @@ struct SelectedList {
     }
     ~SelectedList() { TextListFree(bytes); }
     char* bytes = nullptr;
-};
-
-// What the message box watcher saw.
-struct BoxReport {
-    int boxes = 0;
-    int timedOut = 0;
-    std::string caption;
-    std::string text;
-    HWND owner = nullptr;
-    int visibleButtons = 0;
-    int hasOk = 0;
-};
-
-// Watches the thread that calls the code under test for message boxes (dialog class
-// "#32770"), reads the first one and presses its OK button. A box that nobody could
-// read is closed after a while, so a wrong expectation fails instead of hanging.
-class BoxWatcher {
-public:
-    BoxWatcher() : uiThread_(GetCurrentThreadId())
-    {
-        stop_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-        thread_ = CreateThread(nullptr, 0, Run, this, 0, nullptr);
-    }
-    ~BoxWatcher() { Finish(); }
-    BoxWatcher(const BoxWatcher&) = delete;
-    BoxWatcher& operator=(const BoxWatcher&) = delete;
-
-    // Stops watching; the report is final afterwards.
-    const BoxReport& Finish()
-    {
-        if (thread_) {
-            SetEvent(stop_);
-            WaitForSingleObject(thread_, 60000);
-            CloseHandle(thread_);
-            thread_ = nullptr;
-        }
-        if (stop_) {
-            CloseHandle(stop_);
-            stop_ = nullptr;
-        }
-        return report_;
-    }
-
-private:
-    static BOOL CALLBACK FindBox(HWND window, LPARAM found)
-    {
-        char className[32] = "";
-        GetClassNameA(window, className, sizeof className);
-        if (std::strcmp(className, "#32770") == 0 && IsWindowVisible(window)) {
-            *reinterpret_cast<HWND*>(found) = window;
-            return FALSE;
-        }
-        return TRUE;
-    }
-
-    static BOOL CALLBACK ReadChild(HWND child, LPARAM self)
-    {
-        BoxReport& report = reinterpret_cast<BoxWatcher*>(self)->report_;
-        char className[32] = "";
-        GetClassNameA(child, className, sizeof className);
-        const LONG style = GetWindowLongA(child, GWL_STYLE);
-        if (lstrcmpiA(className, "Button") == 0 && (style & WS_VISIBLE)) {
-            ++report.visibleButtons;
-            if (GetDlgCtrlID(child) == IDOK) report.hasOk = 1;
-        }
-        return TRUE;
-    }
-
-    void Read(HWND box)
-    {
-        char text[1024] = "";
-        GetWindowTextA(box, text, sizeof text);
-        report_.caption = text;
-        // The message text is the static control 0xFFFF of the box.
-        text[0] = '\0';
-        HWND message = GetDlgItem(box, 0xFFFF);
-        if (message) GetWindowTextA(message, text, sizeof text);
-        report_.text = message ? text : "<no text control>";
-        report_.owner = GetWindow(box, GW_OWNER);
-        EnumChildWindows(box, ReadChild, reinterpret_cast<LPARAM>(this));
-    }
-
-    static DWORD WINAPI Run(void* parameter)
-    {
-        BoxWatcher* self = static_cast<BoxWatcher*>(parameter);
-        const DWORD start = GetTickCount();
-        while (WaitForSingleObject(self->stop_, 10) == WAIT_TIMEOUT) {
-            HWND box = nullptr;
-            EnumThreadWindows(self->uiThread_, FindBox, reinterpret_cast<LPARAM>(&box));
-            if (!box) continue;
-            if (self->report_.boxes == 0) self->Read(box);
-            ++self->report_.boxes;
-            PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
-            // Wait for it to go away, and close it when OK did not end it.
-            for (int i = 0; i < 500 && IsWindow(box) && IsWindowVisible(box); ++i) Sleep(10);
-            if (IsWindow(box) && IsWindowVisible(box)) {
-                self->report_.timedOut = 1;
-                PostMessageA(box, WM_CLOSE, 0, 0);
-            }
-            if (GetTickCount() - start > 60000) break;
-        }
-        return 0;
-    }
-
-    DWORD uiThread_;
-    HANDLE stop_ = nullptr;
-    HANDLE thread_ = nullptr;
-    BoxReport report_;
 };
 
 // One WM_COMMAND that the page received, with the row's item data at that moment.
@@ -230,16 +123,17 @@ protected:
     }
 
     // Builds the catalogue from g_Sections.ProductsSection, answering any box.
-    int Build(int action, BoxReport* report = nullptr)
+    int Build(int action, testsupport::BoxesSeen* report = nullptr)
     {
-        BoxWatcher watcher;
+        testsupport::BoxWatcher watcher;
         const int result = BuildProductCatalogue(inf_, owner_, GetModuleHandleA(nullptr),
                                                  g_Sections.ProductsSection, action);
-        const BoxReport& seen = watcher.Finish();
+        const testsupport::BoxesSeen& seen = watcher.Finish();
         if (report)
             *report = seen;
         else
-            EXPECT_EQ(0, seen.boxes) << "unexpected box: " << seen.caption << " / " << seen.text;
+            EXPECT_TRUE(seen.boxes.empty())
+                << "unexpected box: " << seen.boxes[0].caption << " / " << seen.boxes[0].text;
         return result;
     }
 
@@ -379,9 +273,9 @@ TEST_F(Catalogue, AMissingOrEmptyProductsSectionGivesAnEmptyCatalogueWithoutABox
     for (const char* section : {"Products.Missing", "Products.Empty"}) {
         for (int action : {ActionInstall, ActionRemove}) {
             g_Sections.ProductsSection = section;
-            BoxReport report;
+            testsupport::BoxesSeen report;
             EXPECT_EQ(1, Build(action, &report)) << section << " " << action;
-            EXPECT_EQ(0, report.boxes) << section << " " << action;
+            EXPECT_EQ(0u, report.boxes.size()) << section << " " << action;
             EXPECT_EQ(0, ProductCount()) << section << " " << action;
             EXPECT_EQ(nullptr, ProductKey(0)) << section << " " << action;
         }
@@ -397,19 +291,19 @@ TEST_F(Catalogue, NoQualifyingProductShowsTheEmptyReasonAndFails)
                                          "$PB=Beta,,B.Remove\r\n"
                                          "[A.Install]\r\n"
                                          "Conditions=NoSuchConditions\r\n"));
-    BoxReport report;
+    testsupport::BoxesSeen report;
     EXPECT_EQ(0, Build(ActionInstall, &report));
     EXPECT_EQ(0, ProductCount());
 
     char caption[256] = "";
     ASSERT_LT(0, LoadStringA(GetModuleHandleA(nullptr), IDS_CANNOT_INSTALL, caption, sizeof caption));
-    EXPECT_EQ(1, report.boxes);
-    EXPECT_EQ(0, report.timedOut);
-    EXPECT_EQ(caption, report.caption);
-    EXPECT_EQ("", report.text);
-    EXPECT_EQ(owner_, report.owner);
-    EXPECT_EQ(1, report.visibleButtons);
-    EXPECT_EQ(1, report.hasOk);
+    ASSERT_EQ(1u, report.boxes.size());
+    EXPECT_EQ(0, report.unclosed);
+    EXPECT_EQ(caption, report.boxes[0].caption);
+    EXPECT_EQ("", report.boxes[0].text);
+    EXPECT_EQ(owner_, report.boxes[0].owner);
+    EXPECT_EQ(1u, report.boxes[0].buttons.size());
+    EXPECT_TRUE(driver::HasButton(report.boxes[0], IDOK));
 
     // In a removal the same lines are all taken, and nothing is shown.
     EXPECT_EQ(2, Build(ActionRemove));
@@ -432,14 +326,14 @@ TEST_F(Catalogue, TheBoxShowsTheTextOfTheLastProductThatReportedOne)
                                          "[Tessaro]\r\n"
                                          "driver=cond_tessaro.dll,Fails\r\n"));
     ASSERT_TRUE(testsupport::FileExists(testsupport::TestFolder() + "\\cond_tessaro.dll"));
-    BoxReport report;
+    testsupport::BoxesSeen report;
     EXPECT_EQ(0, Build(ActionInstall, &report));
-    EXPECT_EQ(1, report.boxes);
+    ASSERT_EQ(1u, report.boxes.size());
     // Gamma fails after Beta but without a text: Beta's text stays.
-    EXPECT_EQ("Tessaro driver 2.1 is missing.", report.text);
+    EXPECT_EQ("Tessaro driver 2.1 is missing.", report.boxes[0].text);
     char caption[256] = "";
     LoadStringA(GetModuleHandleA(nullptr), IDS_CANNOT_INSTALL, caption, sizeof caption);
-    EXPECT_EQ(caption, report.caption);
+    EXPECT_EQ(caption, report.boxes[0].caption);
 }
 
 TEST_F(Catalogue, ProductsAreOfferedOnlyWhenTheirConditionsHold)

@@ -6,13 +6,14 @@
 // that the plug-in code shares.
 //
 // A message box would block the test's thread, so the tests that can show one start a
-// BoxAnswerer first: a thread that finds message boxes of this process, records what
+// BoxWatcher first: a thread that finds message boxes of this process, records what
 // they show, and presses OK.
 
 #include "../../catalogue/conditions.h"
 #include "../../base/libraries.h"
 #include "../../catalogue/plugins.h"
 #include "../../setupapi/inf.h"
+#include "../support/boxwatcher.h"
 #include "../support/testsupport.h"
 
 #include <gtest/gtest.h>
@@ -91,130 +92,6 @@ private:
 
 const WORD English = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
 const WORD German = MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN);
-
-// What one message box showed.
-struct BoxSeen {
-    std::string caption;
-    std::string text;        // the static with id 0xFFFF, the message box's text
-    HWND owner = nullptr;
-    int buttons = 0;
-    int okButtons = 0;
-    int shownIcons = 0;      // icon statics that hold an icon
-};
-
-// Answers the message boxes of this process from a thread of its own until Stop, or
-// at most 20 seconds, recording each box before pressing OK.
-class BoxAnswerer {
-public:
-    BoxAnswerer()
-    {
-        stop_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-        thread_ = CreateThread(nullptr, 0, Run, this, 0, nullptr);
-    }
-    ~BoxAnswerer() { Stop(); }
-    BoxAnswerer(const BoxAnswerer&) = delete;
-    BoxAnswerer& operator=(const BoxAnswerer&) = delete;
-
-    // Ends the thread; afterwards `boxes` holds every box answered.
-    void Stop()
-    {
-        if (thread_) {
-            SetEvent(stop_);
-            WaitForSingleObject(thread_, INFINITE);
-            CloseHandle(thread_);
-            thread_ = nullptr;
-        }
-        if (stop_) {
-            CloseHandle(stop_);
-            stop_ = nullptr;
-        }
-    }
-
-    bool Started() const { return thread_ != nullptr && stop_ != nullptr; }
-
-    std::vector<BoxSeen> boxes;
-
-private:
-    static DWORD WINAPI Run(void* self)
-    {
-        BoxAnswerer* answerer = static_cast<BoxAnswerer*>(self);
-        const DWORD deadline = GetTickCount() + 20000;
-        while (WaitForSingleObject(answerer->stop_, 20) == WAIT_TIMEOUT &&
-               static_cast<LONG>(deadline - GetTickCount()) > 0) {
-            HWND box = FindBox(answerer->answered_);
-            if (!box) continue;
-            answerer->boxes.push_back(Read(box));
-            answerer->answered_.push_back(box);
-            PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-        }
-        return 0;
-    }
-
-    struct Search {
-        const std::vector<HWND>* answered;
-        HWND found;
-    };
-
-    // A visible dialog window of this process not answered before.
-    static HWND FindBox(const std::vector<HWND>& answered)
-    {
-        Search search = {&answered, nullptr};
-        EnumWindows(FindTopLevel, reinterpret_cast<LPARAM>(&search));
-        return search.found;
-    }
-
-    static BOOL CALLBACK FindTopLevel(HWND window, LPARAM parameter)
-    {
-        Search* search = reinterpret_cast<Search*>(parameter);
-        DWORD process = 0;
-        GetWindowThreadProcessId(window, &process);
-        char className[64] = "";
-        GetClassNameA(window, className, sizeof className);
-        if (process != GetCurrentProcessId() || std::strcmp(className, "#32770") != 0 ||
-            !IsWindowVisible(window))
-            return TRUE;
-        for (HWND done : *search->answered)
-            if (done == window) return TRUE;
-        search->found = window;
-        return FALSE;
-    }
-
-    static BoxSeen Read(HWND box)
-    {
-        BoxSeen seen;
-        char text[1024] = "";
-        GetWindowTextA(box, text, sizeof text);
-        seen.caption = text;
-        seen.owner = GetWindow(box, GW_OWNER);
-        EnumChildWindows(box, ReadChild, reinterpret_cast<LPARAM>(&seen));
-        return seen;
-    }
-
-    static BOOL CALLBACK ReadChild(HWND child, LPARAM parameter)
-    {
-        BoxSeen* seen = reinterpret_cast<BoxSeen*>(parameter);
-        char className[64] = "";
-        GetClassNameA(child, className, sizeof className);
-        const LONG style = GetWindowLongA(child, GWL_STYLE);
-        if (lstrcmpiA(className, "Button") == 0 && IsWindowVisible(child)) {
-            ++seen->buttons;
-            if (GetDlgCtrlID(child) == IDOK) ++seen->okButtons;
-        } else if (lstrcmpiA(className, "Static") == 0) {
-            if ((style & SS_TYPEMASK) == SS_ICON) {
-                if (IsWindowVisible(child) && SendMessageA(child, STM_GETICON, 0, 0)) ++seen->shownIcons;
-            } else if (GetDlgCtrlID(child) == 0xFFFF) {
-                char text[1024] = "";
-                GetWindowTextA(child, text, sizeof text);
-                seen->text = text;
-            }
-        }
-        return TRUE;
-    }
-
-    HANDLE stop_ = nullptr;
-    HANDLE thread_ = nullptr;
-    std::vector<HWND> answered_;
-};
 
 // Scratch folder for the script, counters cleared, current folder restored.
 class Conditions : public ::testing::Test {
@@ -533,11 +410,11 @@ TEST_F(StartConditions, HoldWithoutInstallSectionEvenWhenAPlatformSectionHasCond
     ASSERT_NE(INVALID_HANDLE_VALUE, Open(std::string("[Install.NT5]\r\n"
                                                      "Conditions = RefusedByNorvale\r\n") +
                                          kConditionSections));
-    BoxAnswerer answerer;
+    testsupport::BoxWatcher answerer;
     ASSERT_TRUE(answerer.Started());
     EXPECT_EQ(1, CheckStartConditions(inf_, GetModuleHandleA(nullptr), Owner()));
-    answerer.Stop();
-    EXPECT_EQ(0u, answerer.boxes.size());
+    const testsupport::BoxesSeen& seen = answerer.Finish();
+    EXPECT_EQ(0u, seen.boxes.size());
     EXPECT_EQ(0, Loads("cond_norvale"));
 }
 
@@ -550,11 +427,11 @@ TEST_F(StartConditions, OnlyTheSectionNamedInstallCounts)
                                                      "[Install.Win9x]\r\n"
                                                      "Conditions = RefusedByNorvale\r\n") +
                                          kConditionSections));
-    BoxAnswerer answerer;
+    testsupport::BoxWatcher answerer;
     ASSERT_TRUE(answerer.Started());
     EXPECT_EQ(1, CheckStartConditions(inf_, GetModuleHandleA(nullptr), Owner()));
-    answerer.Stop();
-    EXPECT_EQ(0u, answerer.boxes.size());
+    const testsupport::BoxesSeen& seen = answerer.Finish();
+    EXPECT_EQ(0u, seen.boxes.size());
     EXPECT_EQ(1, Loads("cond_tessaro"));
     EXPECT_EQ(0, Loads("cond_norvale"));
 }
@@ -566,11 +443,11 @@ TEST_F(StartConditions, InstallWithoutConditionsKeyHolds)
                                                      "[Install.NT5]\r\n"
                                                      "Conditions = RefusedByNorvale\r\n") +
                                          kConditionSections));
-    BoxAnswerer answerer;
+    testsupport::BoxWatcher answerer;
     ASSERT_TRUE(answerer.Started());
     EXPECT_EQ(1, CheckStartConditions(inf_, GetModuleHandleA(nullptr), Owner()));
-    answerer.Stop();
-    EXPECT_EQ(0u, answerer.boxes.size());
+    const testsupport::BoxesSeen& seen = answerer.Finish();
+    EXPECT_EQ(0u, seen.boxes.size());
     EXPECT_EQ(0, Loads("cond_norvale"));
 }
 
@@ -580,18 +457,18 @@ TEST_F(StartConditions, FailureShowsTheFirstTextInAPlainBox)
     ASSERT_NE(INVALID_HANDLE_VALUE, Open(std::string("[Install]\r\n"
                                                      "Conditions = RefusedByNorvale, RefusedByTessaro\r\n") +
                                          kConditionSections));
-    BoxAnswerer answerer;
+    testsupport::BoxWatcher answerer;
     ASSERT_TRUE(answerer.Started());
     EXPECT_EQ(0, CheckStartConditions(inf_, GetModuleHandleA(nullptr), Owner()));
-    answerer.Stop();
-    ASSERT_EQ(1u, answerer.boxes.size());
-    const BoxSeen& box = answerer.boxes[0];
+    const testsupport::BoxesSeen& seen = answerer.Finish();
+    ASSERT_EQ(1u, seen.boxes.size());
+    const driver::MessageBoxInfo& box = seen.boxes[0];
     EXPECT_EQ(kEnglishCaption, box.caption);
     EXPECT_EQ(kNorvaleText, box.text);
     EXPECT_EQ(Owner(), box.owner);
-    EXPECT_EQ(1, box.buttons);
-    EXPECT_EQ(1, box.okButtons);
-    EXPECT_EQ(0, box.shownIcons);
+    EXPECT_EQ(1u, box.buttons.size());
+    EXPECT_TRUE(driver::HasButton(box, IDOK));
+    EXPECT_EQ(0, box.icons);
     EXPECT_EQ(0, Loads("cond_tessaro"));
 }
 
@@ -608,13 +485,13 @@ TEST_F(StartConditions, RefusalWithoutATextShowsAnEmptyText)
                                          "[OddResult]\r\n"
                                          "cond_norvale.dll, ReturnsTwo\r\n"));
     {
-        BoxAnswerer answerer;
+        testsupport::BoxWatcher answerer;
         ASSERT_TRUE(answerer.Started());
         EXPECT_EQ(0, CheckStartConditions(inf_, GetModuleHandleA(nullptr), Owner()));
-        answerer.Stop();
-        ASSERT_EQ(1u, answerer.boxes.size());
-        EXPECT_EQ(kEnglishCaption, answerer.boxes[0].caption);
-        EXPECT_EQ("", answerer.boxes[0].text);
+        const testsupport::BoxesSeen& seen = answerer.Finish();
+        ASSERT_EQ(1u, seen.boxes.size());
+        EXPECT_EQ(kEnglishCaption, seen.boxes[0].caption);
+        EXPECT_EQ("", seen.boxes[0].text);
         EXPECT_EQ(1, Loads("cond_version2"));
         EXPECT_EQ(0, MessageCalls("cond_version2"));
     }
@@ -624,26 +501,26 @@ TEST_F(StartConditions, RefusalWithoutATextShowsAnEmptyText)
     EXPECT_EQ(0, CheckSectionConditions(inf_, "Install.Product", message_));
     EXPECT_EQ(1, Loads("cond_norvale"));
     EXPECT_EQ(0, MessageCalls("cond_norvale"));
-    BoxAnswerer answerer;
+    testsupport::BoxWatcher answerer;
     ASSERT_TRUE(answerer.Started());
     ShowConditionFailure(GetModuleHandleA(nullptr), Owner(), message_);
-    answerer.Stop();
-    ASSERT_EQ(1u, answerer.boxes.size());
-    EXPECT_EQ("", answerer.boxes[0].text);
+    const testsupport::BoxesSeen& seen = answerer.Finish();
+    ASSERT_EQ(1u, seen.boxes.size());
+    EXPECT_EQ("", seen.boxes[0].text);
 }
 
 TEST_F(StartConditions, FailureBoxCaptionFollowsTheLanguage)
 {
     ThreadLanguage german(German);
-    BoxAnswerer answerer;
+    testsupport::BoxWatcher answerer;
     ASSERT_TRUE(answerer.Started());
     ShowConditionFailure(GetModuleHandleA(nullptr), Owner(), kTessaroText);
-    answerer.Stop();
-    ASSERT_EQ(1u, answerer.boxes.size());
-    EXPECT_EQ(kGermanCaption, answerer.boxes[0].caption);
-    EXPECT_EQ(kTessaroText, answerer.boxes[0].text);
-    EXPECT_EQ(1, answerer.boxes[0].buttons);
-    EXPECT_EQ(0, answerer.boxes[0].shownIcons);
+    const testsupport::BoxesSeen& seen = answerer.Finish();
+    ASSERT_EQ(1u, seen.boxes.size());
+    EXPECT_EQ(kGermanCaption, seen.boxes[0].caption);
+    EXPECT_EQ(kTessaroText, seen.boxes[0].text);
+    EXPECT_EQ(1u, seen.boxes[0].buttons.size());
+    EXPECT_EQ(0, seen.boxes[0].icons);
 }
 
 // ---------------------------------------------------------------------------------

@@ -54,11 +54,7 @@ std::string WindowsDriveRoot()
     return std::string(path, 3);
 }
 
-std::string Lower(std::string text)
-{
-    CharLowerBuffA(&text[0], static_cast<DWORD>(text.size()));
-    return text;
-}
+using testsupport::Lower;
 
 // A setup script in a scratch folder, opened through the program's own adapter.
 class ScriptFixture : public ::testing::Test {

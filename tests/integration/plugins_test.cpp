@@ -36,8 +36,6 @@
 namespace {
 
 const char kPageClass[] = "PluginTestPage";
-const int kBarId = 1210;
-const int kStatusId = 1203;
 const char kProductTitle[] = "Norvale Tessaro QX-40 Client Manager";
 
 const char* const kFixtures[] = {"plugin_a",      "plugin_b",      "plugin_zero",     "plugin_minus",
@@ -105,7 +103,7 @@ StepRun ParseLine(const std::string& line)
 // A progress page: a visible top-level window with a progress bar and a status static.
 class ProgressPage {
 public:
-    explicit ProgressPage(int barId = kBarId, int statusId = kStatusId, bool withBar = true)
+    explicit ProgressPage(int barId = IDC_PROGRESS, int statusId = IDC_STATUS, bool withBar = true)
     {
         WNDCLASSA windowClass = {};
         windowClass.lpfnWndProc = DefWindowProcA;
@@ -223,7 +221,7 @@ protected:
 
     void Run(int level, HWND page = nullptr)
     {
-        RunPluginSteps(level, page ? page : page_->window, kBarId, kStatusId);
+        RunPluginSteps(level, page ? page : page_->window, IDC_PROGRESS, IDC_STATUS);
     }
 
     // Every step run so far, in order; the log is emptied.
@@ -613,7 +611,7 @@ TEST_F(PluginRun, LibraryIsLoadedAgainWhenItsStepIsDue)
 TEST_F(PluginRun, PageWithoutBarGetsTheTextOnly)
 {
     // The remove confirmation page: a status static showing the product title, no bar.
-    ProgressPage confirm(kBarId, kStatusId, false);
+    ProgressPage confirm(IDC_PROGRESS, IDC_STATUS, false);
     ASSERT_TRUE(confirm.Ready(false));
     NamePage(confirm.window);
     Collect("[Remove]\r\nPlugins=plugin_a.dll\r\n", "Remove\0");
@@ -640,7 +638,7 @@ DWORD WINAPI RunLevelOnWorker(void* parameter)
 {
     WorkerRun* run = static_cast<WorkerRun*>(parameter);
     run->threadId = GetCurrentThreadId();
-    RunPluginSteps(run->level, run->page, kBarId, kStatusId);
+    RunPluginSteps(run->level, run->page, IDC_PROGRESS, IDC_STATUS);
     return 0;
 }
 

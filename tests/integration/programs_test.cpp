@@ -9,6 +9,7 @@
 
 #include "../../engine/programs.h"
 #include "../../setupapi/inf.h"
+#include "../support/boxwatcher.h"
 #include "../support/testsupport.h"
 
 #include <gtest/gtest.h>
@@ -45,11 +46,7 @@ std::vector<std::string> SplitTabs(const std::string& line)
     }
 }
 
-std::string Lower(std::string text)
-{
-    if (!text.empty()) CharLowerBuffA(&text[0], static_cast<DWORD>(text.size()));
-    return text;
-}
+using testsupport::Lower;
 
 // The section's programs, then one program directly, on a thread of their own.
 struct ThreadCall {
@@ -67,25 +64,6 @@ DWORD WINAPI RunProgramsThread(void* parameter)
     call->sectionResult = RunSectionPrograms(call->inf, call->section, call->level, kWindow);
     call->programResult = RunExternalProgram(call->program, "-q", "", 0, kWindow);
     return 0;
-}
-
-struct DialogSearch {
-    int found;
-};
-
-// Dialog windows (message boxes) of this process: counted and answered.
-BOOL CALLBACK AnswerDialogs(HWND window, LPARAM parameter)
-{
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    char name[32] = "";
-    GetClassNameA(window, name, sizeof name);
-    if (process == GetCurrentProcessId() && lstrcmpA(name, "#32770") == 0 && IsWindowVisible(window)) {
-        ++reinterpret_cast<DialogSearch*>(parameter)->found;
-        PostMessageA(window, WM_COMMAND, IDOK, 0);
-        PostMessageA(window, WM_CLOSE, 0, 0);
-    }
-    return TRUE;
 }
 
 class Programs : public ::testing::Test {
@@ -376,18 +354,15 @@ TEST_F(Programs, AMissingProgramIsSkippedWithoutAMessage)
                    "After=1," + Field(fixture_) + ",after\r\n"));
 
     // Run on a thread of its own: a message box would hold it until it is answered.
+    testsupport::BoxWatcher watcher;
+    ASSERT_TRUE(watcher.Started());
     ThreadCall call = {inf_, "Install", 1, missing.c_str(), -1, -1};
     HANDLE thread = CreateThread(nullptr, 0, RunProgramsThread, &call, 0, nullptr);
     ASSERT_NE(nullptr, thread);
-    DialogSearch search = {0};
-    const DWORD start = GetTickCount();
-    while (WaitForSingleObject(thread, 50) == WAIT_TIMEOUT && GetTickCount() - start < 2 * kLimitMs) {
-        EnumWindows(AnswerDialogs, reinterpret_cast<LPARAM>(&search));
-    }
-    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread, 0));
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread, 2 * kLimitMs));
     CloseHandle(thread);
 
-    EXPECT_EQ(0, search.found) << "a message box was shown";
+    EXPECT_EQ(0u, watcher.Finish().boxes.size()) << "a message box was shown";
     EXPECT_EQ(1, call.sectionResult);
     EXPECT_EQ(0, call.programResult);
     EXPECT_EQ((std::vector<std::string>{"after"}), Parameters());

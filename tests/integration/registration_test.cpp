@@ -56,16 +56,6 @@ RegValue ReadValue(const std::string& key, const char* name)
     return value;
 }
 
-bool KeyExists(const std::string& key)
-{
-    HKEY handle;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, (std::string(kUninstall) + "\\" + key).c_str(), 0, KEY_READ, &handle)
-        != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(handle);
-    return true;
-}
-
 // Checks that value `name` of uninstall key `key` is REG_SZ text `expected` stored
 // with its terminating zero counted in the size.
 void ExpectText(int line, const std::string& key, const char* name, const std::string& expected)
@@ -82,7 +72,7 @@ void ExpectText(int line, const std::string& key, const char* name, const std::s
 void ExpectNoValue(int line, const std::string& key, const char* name)
 {
     SCOPED_TRACE(testing::Message() << "checked at line " << line << ": " << key << " " << name);
-    EXPECT_TRUE(KeyExists(key));
+    EXPECT_TRUE(testsupport::UninstallEntryExists(key));
     EXPECT_FALSE(ReadValue(key, name).exists);
 }
 #define EXPECT_NO_REG_VALUE(key, name) ExpectNoValue(__LINE__, key, name)
@@ -348,9 +338,9 @@ TEST_F(Registration, ProductsWithoutRemoveSectionGetNoKey)
     // The skipped products and one the products section does not know come first: the
     // ones after them and the main entry are still written.
     EXPECT_EQ(1, RegisterUninstallEntries(inf_, List({missing, empty, unknown, kept}).c_str()));
-    EXPECT_FALSE(KeyExists(missing));
-    EXPECT_FALSE(KeyExists(empty));
-    EXPECT_FALSE(KeyExists(unknown));
+    EXPECT_FALSE(testsupport::UninstallEntryExists(missing));
+    EXPECT_FALSE(testsupport::UninstallEntryExists(empty));
+    EXPECT_FALSE(testsupport::UninstallEntryExists(unknown));
     EXPECT_REG_TEXT(kept, "UninstallString", user + "\\setup.exe /remove:" + kept);
     EXPECT_REG_TEXT(Key("Main"), "DisplayName", Key("Main"));
 }
@@ -408,7 +398,7 @@ TEST_F(Registration, SetupCopyFromTheProductsSectionElseTheMainSection)
     EXPECT_REG_TEXT(c, "UninstallString", user + "\\Main\\setup.exe /remove:" + c);
     EXPECT_REG_TEXT(main, "DisplayName", "Main Package");
     EXPECT_REG_TEXT(main, "UninstallString", user + "\\Main\\setup.exe /remove:" + main);
-    EXPECT_FALSE(KeyExists(Key("Decoy")));
+    EXPECT_FALSE(testsupport::UninstallEntryExists(Key("Decoy")));
 }
 
 TEST_F(Registration, MainEntryNamesAndValues)
@@ -447,7 +437,7 @@ TEST_F(Registration, NothingToWriteSucceeds)
     // no setup.exe copy anywhere.
     ASSERT_NE(INVALID_HANDLE_VALUE, Open("[Install]\r\nAddReg = Some.Reg\r\n[Some.Reg]\r\nHKLM,Software\\{X},,,1\r\n"));
     EXPECT_EQ(1, RegisterUninstallEntries(inf_, List({}).c_str()));
-    EXPECT_FALSE(KeyExists(Key("X")));
+    EXPECT_FALSE(testsupport::UninstallEntryExists(Key("X")));
 }
 
 TEST_F(Registration, StopsWhenNoSetupCopyIsFound)
@@ -482,13 +472,13 @@ TEST_F(Registration, StopsWhenNoSetupCopyIsFound)
     // C and the main entry are not written.
     EXPECT_EQ(0, RegisterUninstallEntries(inf_, List({a, b, c}).c_str()));
     EXPECT_REG_TEXT(a, "UninstallString", user + "\\setup.exe /remove:" + a);
-    EXPECT_FALSE(KeyExists(b));
-    EXPECT_FALSE(KeyExists(c));
-    EXPECT_FALSE(KeyExists(main));
+    EXPECT_FALSE(testsupport::UninstallEntryExists(b));
+    EXPECT_FALSE(testsupport::UninstallEntryExists(c));
+    EXPECT_FALSE(testsupport::UninstallEntryExists(main));
 
     // Only the main entry, and no copy for it either.
     EXPECT_EQ(0, RegisterUninstallEntries(inf_, List({}).c_str()));
-    EXPECT_FALSE(KeyExists(main));
+    EXPECT_FALSE(testsupport::UninstallEntryExists(main));
 }
 
 TEST_F(Registration, PathWithBlanksIsQuoted)
@@ -552,7 +542,7 @@ TEST_F(Registration, CommandPastTheLimitIsNotWritten)
     // A is skipped rather than registered with a cut command; B and the main entry are
     // written.
     EXPECT_EQ(1, RegisterUninstallEntries(inf_, List({a, b}).c_str()));
-    EXPECT_FALSE(KeyExists(a));
+    EXPECT_FALSE(testsupport::UninstallEntryExists(a));
     const std::string commandB = user + "\\" + subB + "\\setup.exe /remove:" + b;
     ASSERT_EQ(259u, commandB.size());
     EXPECT_REG_TEXT(b, "UninstallString", commandB);
@@ -586,7 +576,7 @@ TEST_F(Registration, MainEntryCommandPastTheLimitIsNotWritten)
 
     EXPECT_EQ(0, RegisterUninstallEntries(inf_, List({a}).c_str()));
     EXPECT_REG_TEXT(a, "UninstallString", user + "\\setup.exe /remove:" + a);
-    EXPECT_FALSE(KeyExists(main));
+    EXPECT_FALSE(testsupport::UninstallEntryExists(main));
 }
 
 TEST_F(Registration, EmptyMainEntryNameWritesNothingOnTheParentKey)
@@ -902,12 +892,12 @@ TEST_F(Registration, DeleteRemovesOnlyTheNamedKeys)
     RecordFolder(c, "D:\\C");
 
     EXPECT_EQ(1, DeleteUninstallEntries(List({a, Key("Missing"), c}).c_str()));
-    EXPECT_FALSE(KeyExists(a));
-    EXPECT_TRUE(KeyExists(b));
-    EXPECT_FALSE(KeyExists(c));
+    EXPECT_FALSE(testsupport::UninstallEntryExists(a));
+    EXPECT_TRUE(testsupport::UninstallEntryExists(b));
+    EXPECT_FALSE(testsupport::UninstallEntryExists(c));
 
     EXPECT_EQ(1, DeleteUninstallEntries("\0"));
-    EXPECT_TRUE(KeyExists(b));
+    EXPECT_TRUE(testsupport::UninstallEntryExists(b));
 }
 
 } // namespace

@@ -133,12 +133,6 @@ std::vector<std::string> FilesBelow(const std::string& folder)
     return files;
 }
 
-bool RunningOnWine()
-{
-    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-    return ntdll && GetProcAddress(ntdll, "wine_get_version");
-}
-
 // A folder window of the shell, found by its title.
 struct FolderWindowSearch {
     const char* title;
@@ -597,7 +591,7 @@ TEST_F(Shortcuts, TheOpenedFolderWindowDoesNotTakeTheFocus)
     EXPECT_EQ(1, CreateShortcut("UPRG", (sub + "\\Monitor").c_str(), "C:\\App\\mon.exe", "", "", 0, 1));
     const HWND window = WaitForFolderWindow(sub.c_str());
     ASSERT_NE(nullptr, window) << "no window opened on " << sub;
-    if (window == GetForegroundWindow() && RunningOnWine()) {
+    if (window == GetForegroundWindow() && testsupport::RunningOnWine()) {
         // Observed on Wine 8: explorer.exe shows and activates its folder window whatever
         // show command it was started with (SW_SHOWMINNOACTIVE gives a normal, active
         // window too), so the program's SW_SHOWNA cannot be seen here.

@@ -223,15 +223,6 @@ protected:
 
     const Recorded& Done() const { return g_Recorded.back(); }
 
-    static bool UninstallKeyExists(const std::string& name)
-    {
-        HKEY key;
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, ("Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + name).c_str(),
-                          0, KEY_READ, &key) != ERROR_SUCCESS)
-            return false;
-        RegCloseKey(key);
-        return true;
-    }
 
     std::string RegistryText(const char* value)
     {
@@ -368,7 +359,7 @@ TEST_F(Workers, RemovalUndoesTheInstallation)
     Run(RunInstallWorker);
     ASSERT_EQ(1u, Done().wParam);
     ASSERT_TRUE(testsupport::FileExists(target_ + "\\client.txt"));
-    ASSERT_TRUE(UninstallKeyExists(uninstallKey_ + "Main"));
+    ASSERT_TRUE(testsupport::UninstallEntryExists(uninstallKey_ + "Main"));
 
     // The removal finds the folder through the registration, not through the id set above.
     g_Recorded.clear();
@@ -387,7 +378,7 @@ TEST_F(Workers, RemovalUndoesTheInstallation)
     // and the package's main entry went with it.
     EXPECT_FALSE(testsupport::FileExists(target_ + "\\one.txt"));
     EXPECT_EQ("<none>", RegistryText("Installed"));
-    EXPECT_FALSE(UninstallKeyExists(uninstallKey_ + "Main"));
+    EXPECT_FALSE(testsupport::UninstallEntryExists(uninstallKey_ + "Main"));
 }
 
 TEST_F(Workers, AMissingSourceFileEndsTheRunWithItsError)

@@ -197,12 +197,7 @@ std::string WrittenContent(const std::string& name)
     return "Norvale QX-40 " + name + "\r\n";
 }
 
-std::string ReplaceAll(std::string text, const std::string& from, const std::string& to)
-{
-    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
-        text.replace(at, from.size(), to);
-    return text;
-}
+using testsupport::ReplaceAll;
 
 // The main install section of one platform variant: all four are the same package; each
 // marks the registry, the INI file and its Exec programs' parameters with its own name.
@@ -753,17 +748,8 @@ struct Run {
     driver::ExitResult exit;
 };
 
-DWORD Remaining(DWORD start, DWORD limit)
-{
-    const DWORD used = GetTickCount() - start;
-    return used < limit ? limit - used : 0;
-}
-
-bool HasButton(const driver::MessageBoxInfo& box, int id)
-{
-    return std::any_of(box.buttons.begin(), box.buttons.end(),
-                       [id](const driver::ControlInfo& button) { return button.id == id; });
-}
+using driver::HasButton;
+using testsupport::Remaining;
 
 std::string DescribeBoxes(const std::vector<driver::MessageBoxInfo>& boxes)
 {

@@ -2,6 +2,7 @@
 
 #include <sddl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -16,10 +17,23 @@ std::string TestFolder()
     return folder.substr(0, folder.find_last_of('\\'));
 }
 
+std::string BuildFolder()
+{
+    const std::string tests = TestFolder();
+    return tests.substr(0, tests.find_last_of('\\'));
+}
+
 std::string SetupExePath()
 {
-    std::string tests = TestFolder();
-    return tests.substr(0, tests.find_last_of('\\')) + "\\setup.exe";
+    return BuildFolder() + "\\setup.exe";
+}
+
+std::string UnixFolder(const std::string& unixPath)
+{
+    std::string path = "Z:" + unixPath;
+    std::replace(path.begin(), path.end(), '/', '\\');
+    while (!path.empty() && path.back() == '\\') path.pop_back();
+    return path;
 }
 
 std::string MakeScratchFolder(const char* prefix)
@@ -46,9 +60,13 @@ std::string ProgramFilesFolder()
     DWORD type = 0, size = sizeof value - 1;
     const LONG result = RegQueryValueExA(key, "ProgramFilesDir", nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
     RegCloseKey(key);
-    if (result != ERROR_SUCCESS) return std::string();
-    if (type == REG_EXPAND_SZ) return ExpandEnvironmentStringsA(value, expanded, MAX_PATH) ? expanded : "";
-    return type == REG_SZ ? value : "";
+    std::string folder;
+    if (result == ERROR_SUCCESS && type == REG_EXPAND_SZ && ExpandEnvironmentStringsA(value, expanded, MAX_PATH))
+        folder = expanded;
+    else if (result == ERROR_SUCCESS && type == REG_SZ)
+        folder = value;
+    while (!folder.empty() && folder.back() == '\\') folder.pop_back();
+    return folder;
 }
 
 bool KeyExists(HKEY root, const std::string& path)
@@ -59,15 +77,65 @@ bool KeyExists(HKEY root, const std::string& path)
     return true;
 }
 
-std::string MachineText(const std::string& path, const char* name)
+bool MachineKeyExists(const std::string& path)
+{
+    return KeyExists(HKEY_LOCAL_MACHINE, path);
+}
+
+bool ReadMachineText(const std::string& path, const char* name, std::string* text)
 {
     HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return "<none>";
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
     char value[1024] = {};
     DWORD type = 0, size = sizeof value - 1;
     const LONG result = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
     RegCloseKey(key);
-    return result == ERROR_SUCCESS && type == REG_SZ ? value : "<none>";
+    if (result != ERROR_SUCCESS || type != REG_SZ) return false;
+    *text = value;
+    return true;
+}
+
+std::string MachineText(const std::string& path, const char* name)
+{
+    std::string text;
+    return ReadMachineText(path, name, &text) ? text : "<none>";
+}
+
+std::vector<std::string> MachineMultiString(const std::string& keyPath, const char* name)
+{
+    std::vector<std::string> strings;
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return strings;
+    DWORD type = 0, size = 0;
+    std::string bytes;
+    if (RegQueryValueExA(key, name, nullptr, &type, nullptr, &size) == ERROR_SUCCESS && type == REG_MULTI_SZ) {
+        bytes.assign(size, '\0');
+        if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&bytes[0]), &size) != ERROR_SUCCESS)
+            bytes.clear();
+        bytes.resize(std::min<size_t>(size, bytes.size()));
+    }
+    RegCloseKey(key);
+    size_t start = 0;
+    while (start < bytes.size()) {
+        const size_t end = bytes.find('\0', start);
+        if (end == std::string::npos) {
+            strings.push_back(bytes.substr(start));
+            break;
+        }
+        strings.push_back(bytes.substr(start, end - start));
+        start = end + 1;
+    }
+    return strings;
+}
+
+std::string UninstallKeyPath(const std::string& key)
+{
+    return "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + key;
+}
+
+bool UninstallEntryExists(const std::string& key)
+{
+    return MachineKeyExists(UninstallKeyPath(key));
 }
 
 void DeleteKeyTree(HKEY root, const std::string& path)
@@ -239,6 +307,41 @@ std::string ProgramAsVersion(const std::string& exePath, const std::string& vers
 std::string Quote(const std::string& path)
 {
     return "\"" + path + "\"";
+}
+
+std::string ReplaceAll(std::string text, const std::string& from, const std::string& to)
+{
+    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+    return text;
+}
+
+std::string Lower(std::string text)
+{
+    if (!text.empty()) CharLowerBuffA(&text[0], static_cast<DWORD>(text.size()));
+    return text;
+}
+
+DWORD Remaining(DWORD start, DWORD limitMs)
+{
+    const DWORD used = GetTickCount() - start;
+    return used < limitMs ? limitMs - used : 0;
+}
+
+std::string SystemErrorText(DWORD code, WORD language)
+{
+    char* text = nullptr;
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ALLOCATE_BUFFER,
+                   nullptr, code, language, reinterpret_cast<char*>(&text), 0, nullptr);
+    std::string result = text ? text : "";
+    if (text) LocalFree(text);
+    return result;
+}
+
+bool RunningOnWine()
+{
+    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
 }
 
 } // namespace testsupport

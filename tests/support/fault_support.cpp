@@ -2,16 +2,16 @@
 
 #include "fault_support.h"
 
-#include "testsupport.h"
-
 #include <gtest/gtest.h>
 
 namespace faults {
 
 namespace {
 
-const char UninstallRoot[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-const char PendingKey[] = "System\\CurrentControlSet\\Control\\Session Manager";
+using testsupport::Lower;
+using testsupport::MachineKeyExists;
+using testsupport::ReadMachineText;
+using testsupport::ReplaceAll;
 
 // The script; "{NAME}" fields are replaced per package.
 const char* const ScriptTemplate =
@@ -78,46 +78,14 @@ const char* const ScriptTemplate =
     "client.dll = 1\r\n"
     "client.hlp = 1\r\n";
 
-std::string ReplaceAll(std::string text, const std::string& from, const std::string& to)
-{
-    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
-        text.replace(at, from.size(), to);
-    return text;
-}
-
-using testsupport::ProgramFilesFolder;
-
-std::string Lower(std::string text)
-{
-    CharLowerBuffA(&text[0], static_cast<DWORD>(text.size()));
-    return text;
-}
-
-// The machine's pending file renames: the multi-string of source and target pairs.
+// The machine's pending file renames: the multi-string of source and target pairs. Each
+// pair may have an empty target (a deletion), so the strings are taken as split at every
+// zero, and the end mark is dropped with what does not make a whole pair.
 bool ReadPendingRenames(std::vector<std::string>* strings)
 {
-    strings->clear();
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, PendingKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-    DWORD type = 0, size = 0;
-    LONG result = RegQueryValueExA(key, "PendingFileRenameOperations", nullptr, &type, nullptr, &size);
-    std::string bytes(size + 2, '\0');
-    if (result == ERROR_SUCCESS)
-        result = RegQueryValueExA(key, "PendingFileRenameOperations", nullptr, &type,
-                                  reinterpret_cast<BYTE*>(&bytes[0]), &size);
-    RegCloseKey(key);
-    if (result != ERROR_SUCCESS) return false;
-    // Each pair may have an empty target (a deletion), so strings are split by zeros up to
-    // the stored size.
-    size_t start = 0;
-    for (size_t at = 0; at < size; ++at) {
-        if (bytes[at] == '\0') {
-            strings->push_back(bytes.substr(start, at - start));
-            start = at + 1;
-        }
-    }
+    *strings = testsupport::MachineMultiString(testsupport::SessionManagerKey, "PendingFileRenameOperations");
     while (!strings->empty() && strings->size() % 2) strings->pop_back();
-    return true;
+    return !strings->empty();
 }
 
 // A path of the list as the system stores it ("\??\C:\..." on the NT family).
@@ -137,7 +105,8 @@ const PayloadFile Payload[4] = {
 
 std::string ErrorBoxText(const char* sentence, DWORD code)
 {
-    const std::string system = code ? e2e::SystemErrorText(code, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US)) : "";
+    const std::string system =
+        code ? testsupport::SystemErrorText(code, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US)) : "";
     return system.empty() ? std::string(sentence) : std::string(sentence) + "\r\n\r\n" + system;
 }
 
@@ -148,7 +117,7 @@ Package::Package(const char* tag, const std::string& install, const std::string&
     client = "FaultClient" + id;
     main = "NorvaleFault" + id;
     registry = "Software\\NorvaleFault\\" + id;
-    const std::string programFiles = ProgramFilesFolder();
+    const std::string programFiles = testsupport::ProgramFilesFolder();
     if (!programFiles.empty())
         target = programFiles + (programFiles.back() == '\\' ? "" : "\\") + "NorvaleFault" + id;
     ready = medium.ready && !programFiles.empty() && !testsupport::FileExists(target);
@@ -205,27 +174,8 @@ std::string Package::TargetFile(const std::string& name) const
 
 std::string Package::UninstallKey(const std::string& key) const
 {
-    return std::string(UninstallRoot) + "\\" + key;
+    return testsupport::UninstallKeyPath(key);
 }
-
-bool ReadText(const std::string& path, const char* name, std::string* text)
-{
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-    char value[1024] = {};
-    DWORD type = 0, size = sizeof value - 1;
-    const LONG result = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
-    RegCloseKey(key);
-    if (result != ERROR_SUCCESS || type != REG_SZ) return false;
-    *text = value;
-    return true;
-}
-
-bool KeyExists(const std::string& path)
-{
-    return testsupport::KeyExists(HKEY_LOCAL_MACHINE, path);
-}
-
 
 void ExpectInstalled(const Package& package, const char* file, int line)
 {
@@ -242,18 +192,19 @@ void ExpectInstalled(const Package& package, const char* file, int line)
     EXPECT_TRUE(testsupport::FileExists(package.target + "\\setup.inf"));
 
     std::string text;
-    EXPECT_TRUE(ReadText(package.registry, "InstallDir", &text) && text == package.target) << text;
-    EXPECT_TRUE(ReadText(package.registry + "\\Client", "Version", &text) && text == "2.1") << text;
+    EXPECT_TRUE(ReadMachineText(package.registry, "InstallDir", &text) && text == package.target) << text;
+    EXPECT_TRUE(ReadMachineText(package.registry + "\\Client", "Version", &text) && text == "2.1") << text;
     const std::string exe = package.target + "\\setup.exe";
     for (const std::string& key : {package.client, package.main}) {
         SCOPED_TRACE("uninstall entry " + key);
         const std::string entry = package.UninstallKey(key);
-        EXPECT_TRUE(ReadText(entry, "UninstallString", &text)
+        EXPECT_TRUE(ReadMachineText(entry, "UninstallString", &text)
                     && (text == exe + " /remove:" + key || text == "\"" + exe + "\" /remove:" + key))
             << text;
-        EXPECT_TRUE(ReadText(entry, "UserTargetDir", &text) && text == package.target) << text;
+        EXPECT_TRUE(ReadMachineText(entry, "UserTargetDir", &text) && text == package.target) << text;
     }
-    EXPECT_TRUE(ReadText(package.UninstallKey(package.client), "DisplayName", &text) && text == "QX-40 Client") << text;
+    EXPECT_TRUE(ReadMachineText(package.UninstallKey(package.client), "DisplayName", &text) && text == "QX-40 Client")
+        << text;
 }
 
 void ExpectRemoved(const Package& package, const char* file, int line)
@@ -263,15 +214,15 @@ void ExpectRemoved(const Package& package, const char* file, int line)
         EXPECT_FALSE(testsupport::FileExists(package.TargetFile(payload.name))) << package.TargetFile(payload.name);
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((package.target + "\\Client").c_str()))
         << "the product's folder is still there";
-    EXPECT_FALSE(KeyExists(package.registry)) << package.registry;
-    EXPECT_FALSE(KeyExists(package.UninstallKey(package.client))) << package.client;
-    EXPECT_FALSE(KeyExists(package.UninstallKey(package.main))) << package.main;
+    EXPECT_FALSE(MachineKeyExists(package.registry)) << package.registry;
+    EXPECT_FALSE(MachineKeyExists(package.UninstallKey(package.client))) << package.client;
+    EXPECT_FALSE(MachineKeyExists(package.UninstallKey(package.main))) << package.main;
 }
 
 e2e::UnattendedRun RemoveWithRecordedCommand(const Package& package, const std::string& key)
 {
     std::string command;
-    if (!ReadText(package.UninstallKey(key), "UninstallString", &command)) return e2e::UnattendedRun();
+    if (!ReadMachineText(package.UninstallKey(key), "UninstallString", &command)) return e2e::UnattendedRun();
     return e2e::RunUnattendedCommand(command + " /quiet /lang:eng");
 }
 
@@ -291,8 +242,8 @@ HWND OpenWizardOnReadyPage(const std::string& exe, e2e::Running* running)
 {
     HWND sheet = e2e::OpenWizard(exe, "", running);
     if (!sheet) return nullptr;
-    for (int page : {ComponentsPage, TargetPage, ReadyPage})
-        if (driver::PressAndWaitForPage(sheet, driver::WizardNext, e2e::WaitLimitMs) != page) return nullptr;
+    for (int page : {e2e::ComponentsPage, e2e::TargetPage, e2e::ReadyPage})
+        if (e2e::PressAndWaitForPage(sheet, driver::WizardNext) != page) return nullptr;
     return sheet;
 }
 
@@ -313,9 +264,9 @@ void ExpectErrorBox(const e2e::Running& setup, HWND sheet, const std::string& te
 void ExpectFinishedWithoutRestart(e2e::Running* setup, HWND sheet, const char* file, int line)
 {
     ::testing::ScopedTrace trace(file, line, "end of the wizard checked here");
-    ASSERT_TRUE(driver::WaitForPageIndex(sheet, InstallFinishPage, e2e::WaitLimitMs))
+    ASSERT_TRUE(driver::WaitForPageIndex(sheet, e2e::InstallFinishPage, e2e::WaitLimitMs))
         << "page " << driver::CurrentPageIndex(sheet);
-    EXPECT_FALSE(driver::IsShown(driver::PageControl(sheet, StatusId))) << "a restart note without cause";
+    EXPECT_FALSE(driver::IsShown(driver::PageControl(sheet, IDC_STATUS))) << "a restart note without cause";
     ASSERT_TRUE(driver::PressWizardButton(sheet, driver::WizardFinish));
     std::vector<driver::MessageBoxInfo> boxes;
     const driver::ExitResult exit = e2e::EndWizardRun(setup, &boxes);
@@ -351,7 +302,8 @@ void DropPendingRenamesBelow(const std::string& folder)
         kept += strings[at] + '\0' + strings[at + 1] + '\0';
     }
     HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, PendingKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, testsupport::SessionManagerKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
+        return;
     if (kept.empty())
         RegDeleteValueA(key, "PendingFileRenameOperations");
     else

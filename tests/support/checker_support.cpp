@@ -122,23 +122,9 @@ bool CheckRun::Mentions(const std::string& severity, const std::string& part) co
     return false;
 }
 
-std::string TestsFolder()
-{
-    return testsupport::TestFolder();
-}
-
-std::string BuildFolder()
-{
-    const std::string tests = TestsFolder();
-    return tests.substr(0, tests.find_last_of('\\'));
-}
-
 std::string DemoFolder()
 {
-    // The build passes the Unix path; Wine's drive Z: is the Unix root.
-    std::string path = "Z:" + std::string(INFCHECK_DEMO_DIR);
-    std::replace(path.begin(), path.end(), '/', '\\');
-    return path;
+    return testsupport::UnixFolder(INFCHECK_DEMO_DIR);
 }
 
 Medium::Medium(const char* name) : folder_(testsupport::MakeScratchFolder((std::string("infcheck-") + name).c_str()))
@@ -162,7 +148,7 @@ bool Medium::WriteFile(const std::string& name, const std::string& bytes) const
 
 bool Medium::CopyFixture(const std::string& fileName, const std::string& as) const
 {
-    return CopyIn(TestsFolder() + "\\" + fileName, as.empty() ? fileName : as);
+    return CopyIn(testsupport::TestFolder() + "\\" + fileName, as.empty() ? fileName : as);
 }
 
 bool Medium::CopyIn(const std::string& path, const std::string& as) const
@@ -188,8 +174,8 @@ CheckRun Medium::CheckFromInside() const
 
 CheckRun RunInfcheck(const std::string& arguments, const std::string& folder)
 {
-    const std::string command = testsupport::Quote(BuildFolder() + "\\infcheck.exe") + (arguments.empty() ? "" : " ")
-                                + arguments;
+    const std::string command = testsupport::Quote(testsupport::BuildFolder() + "\\infcheck.exe")
+                                + (arguments.empty() ? "" : " ") + arguments;
     const testsupport::ProcessResult process = testsupport::RunProgram(command, folder, CheckTimeoutMs);
     CheckRun run;
     run.finished = process.finished;

@@ -3,13 +3,13 @@
 
 #include "e2e_support.h"
 
-#include "testsupport.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
 namespace e2e {
+
+using testsupport::Remaining;
 
 Medium::Medium(const char* prefix, size_t exePathLength)
 {
@@ -145,8 +145,7 @@ WindowRun RunWatchingWindows(const std::string& exe, const std::string& argument
         if (HWND box = driver::FindMessageBox(running.process.id)) driver::AnswerMessageBox(box, IDOK);
         if (driver::WaitUntilExited(running.process, 10)) break;
     }
-    const DWORD used = GetTickCount() - start;
-    run.exit = driver::WaitForExit(running.process, used < WaitLimitMs ? WaitLimitMs - used : 0);
+    run.exit = driver::WaitForExit(running.process, Remaining(start, WaitLimitMs));
     return run;
 }
 
@@ -238,16 +237,9 @@ namespace {
 int HarmlessButton(const driver::MessageBoxInfo& box)
 {
     for (int id : {IDNO, IDCANCEL, IDOK}) {
-        for (const driver::ControlInfo& button : box.buttons)
-            if (button.id == id) return id;
+        if (driver::HasButton(box, id)) return id;
     }
     return box.buttons.empty() ? IDOK : box.buttons[0].id;
-}
-
-DWORD Remaining(DWORD start, DWORD limit)
-{
-    const DWORD used = GetTickCount() - start;
-    return used < limit ? limit - used : 0;
 }
 
 } // namespace
@@ -275,8 +267,8 @@ FirstPageRun RunToFirstPageAndCancel(const std::string& exe, const std::string& 
     if (sheet) {
         run.sheetShown = true;
         run.sheetCaption = driver::WindowText(sheet);
-        run.title = driver::PageControlText(sheet, 1202, nullptr);
-        run.text = driver::PageControlText(sheet, 1203, nullptr);
+        run.title = driver::PageControlText(sheet, IDC_TITLE, nullptr);
+        run.text = driver::PageControlText(sheet, IDC_STATUS, nullptr);
         driver::PressWizardButton(sheet, driver::WizardCancel);
     }
     run.exit = driver::AnswerBoxesUntilExit(running.process, Remaining(start, WaitLimitMs), IDOK, RecordBox,
@@ -346,22 +338,16 @@ std::string DescribeBoxes(const std::vector<driver::MessageBoxInfo>& boxes)
     return text.empty() ? " none" : text;
 }
 
-
-std::string UninstallKeyPath(const std::string& key)
-{
-    return "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + key;
-}
-
 UninstallEntry::~UninstallEntry()
 {
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, UninstallKeyPath(key).c_str());
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, testsupport::UninstallKeyPath(key).c_str());
 }
 
 bool UninstallEntry::Write(const char* value, const std::string& text) const
 {
     HKEY handle = nullptr;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, UninstallKeyPath(key).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                        &handle, nullptr)
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, testsupport::UninstallKeyPath(key).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                        nullptr, &handle, nullptr)
         != ERROR_SUCCESS)
         return false;
     const LONG result = RegSetValueExA(handle, value, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
@@ -372,39 +358,13 @@ bool UninstallEntry::Write(const char* value, const std::string& text) const
 
 std::string UninstallEntry::Read(const char* value) const
 {
-    char text[1024] = "";
-    DWORD size = sizeof text;
-    if (RegGetValueA(HKEY_LOCAL_MACHINE, UninstallKeyPath(key).c_str(), value, RRF_RT_REG_SZ, nullptr, text, &size)
-        != ERROR_SUCCESS)
-        return "<none>";
-    return text;
+    return testsupport::MachineText(testsupport::UninstallKeyPath(key), value);
 }
 
 bool UninstallEntry::Exists() const
 {
-    HKEY handle = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, UninstallKeyPath(key).c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(handle);
-    return true;
+    return testsupport::UninstallEntryExists(key);
 }
-
-std::string SystemErrorText(DWORD code, WORD language)
-{
-    char* text = nullptr;
-    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ALLOCATE_BUFFER,
-                   nullptr, code, language, reinterpret_cast<char*>(&text), 0, nullptr);
-    std::string result = text ? text : "";
-    if (text) LocalFree(text);
-    return result;
-}
-
-bool RunningOnWine()
-{
-    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-    return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
-}
-
 
 HWND OpenWizard(const std::string& exe, const std::string& arguments, Running* running)
 {
@@ -421,17 +381,28 @@ driver::ExitResult EndWizardRun(Running* running, std::vector<driver::MessageBox
         driver::MessageBoxInfo box;
         if (driver::WaitForMessageBox(running->process, WaitLimitMs - used, &box)) {
             boxes->push_back(box);
-            const bool hasNo = std::any_of(box.buttons.begin(), box.buttons.end(),
-                                           [](const driver::ControlInfo& button) { return button.id == IDNO; });
-            driver::AnswerMessageBox(box.window, hasNo ? IDNO : IDOK);
-            const DWORD later = GetTickCount() - start;
-            if (!driver::WaitForWindowGone(box.window, later < WaitLimitMs ? WaitLimitMs - later : 0)) break;
+            driver::AnswerMessageBox(box.window, driver::HasButton(box, IDNO) ? IDNO : IDOK);
+            if (!driver::WaitForWindowGone(box.window, Remaining(start, WaitLimitMs))) break;
         } else if (driver::HasExited(running->process)) {
             break;
         }
     }
-    const DWORD used = GetTickCount() - start;
-    return driver::WaitForExit(running->process, used < WaitLimitMs ? WaitLimitMs - used : 0);
+    return driver::WaitForExit(running->process, Remaining(start, WaitLimitMs));
+}
+
+int PressAndWaitForPage(HWND sheet, driver::WizardButton button)
+{
+    return driver::PressAndWaitForPage(sheet, button, WaitLimitMs);
+}
+
+driver::WizardButtons Buttons(bool back, bool next, bool finish, bool cancel)
+{
+    driver::WizardButtons buttons;
+    buttons.back = back;
+    buttons.next = next;
+    buttons.finish = finish;
+    buttons.cancel = cancel;
+    return buttons;
 }
 
 } // namespace e2e

@@ -32,9 +32,7 @@ struct CheckRun {
     bool Mentions(const std::string& severity, const std::string& part) const;
 };
 
-// The build's folders: build\tests (this program's), build, and the sources' demo folder.
-std::string TestsFolder();
-std::string BuildFolder();
+// The sources' demo folder.
 std::string DemoFolder();
 
 // A scratch medium folder named after the test; removed with everything in it.

@@ -17,18 +17,6 @@
 
 namespace faults {
 
-// Page indices of the wizard and controls of its pages.
-const int ComponentsPage = 2;
-const int TargetPage = 3;
-const int ReadyPage = 4;
-const int InstallFinishPage = 5;
-const int RemovePage = 6;
-const int RemoveFinishPage = 7;
-const int StatusId = 1203;
-const int NoteIconId = 1205;
-const int ProgressId = 1210;
-const int RemoveStatusId = 1204;
-
 const char* const InstallFailed = "The installation did not complete successfully.";
 const char* const RemoveFailed = "The deinstallation did not complete successfully.";
 const char* const InstallRestartNote =
@@ -74,10 +62,6 @@ struct PayloadFile {
     const char* product;
 };
 extern const PayloadFile Payload[4];
-
-// A REG_SZ value of HKLM\`path`; false when the key or the value is missing.
-bool ReadText(const std::string& path, const char* name, std::string* text);
-bool KeyExists(const std::string& path);
 
 // Everything of the package is in place: the files with the medium's content, setup.exe
 // and setup.inf, the registry values, and both uninstall entries with commands that

@@ -2,8 +2,6 @@
 
 #include "docs_support.h"
 
-#include "testsupport.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -16,19 +14,15 @@ namespace docs {
 
 namespace {
 
-const char UninstallRoot[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-const char SessionManager[] = "System\\CurrentControlSet\\Control\\Session Manager";
 const char PendingValue[] = "PendingFileRenameOperations";
+
+using testsupport::UninstallKeyPath;
 
 } // namespace
 
 std::string DocsFolder()
 {
-    // The build passes the Unix path; Wine's drive Z: is the Unix root.
-    std::string path = "Z:" + std::string(DOCS_SOURCE_DIR);
-    std::replace(path.begin(), path.end(), '/', '\\');
-    while (!path.empty() && path.back() == '\\') path.pop_back();
-    return path;
+    return testsupport::UnixFolder(DOCS_SOURCE_DIR);
 }
 
 std::string ExampleFolder(const std::string& name)
@@ -84,24 +78,7 @@ std::string WithoutCarriageReturns(const std::string& text)
     return result;
 }
 
-std::string ProgramFilesFolder()
-{
-    std::string folder = testsupport::ProgramFilesFolder();
-    while (!folder.empty() && folder.back() == '\\') folder.pop_back();
-    return folder;
-}
-
 // ---- Registry ----
-
-void DeleteMachineKey(const std::string& path)
-{
-    testsupport::DeleteKeyTree(HKEY_LOCAL_MACHINE, path);
-}
-
-bool MachineKeyExists(const std::string& path)
-{
-    return testsupport::KeyExists(HKEY_LOCAL_MACHINE, path);
-}
 
 SavedMachineValue::SavedMachineValue(const std::string& key, const std::string& name) : key_(key), name_(name)
 {
@@ -141,36 +118,9 @@ SavedMachineValue::~SavedMachineValue()
     RegCloseKey(handle);
 }
 
-std::vector<std::string> MachineMultiString(const std::string& keyPath, const char* name)
-{
-    std::vector<std::string> strings;
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return strings;
-    DWORD type = 0, size = 0;
-    std::string bytes;
-    if (RegQueryValueExA(key, name, nullptr, &type, nullptr, &size) == ERROR_SUCCESS && type == REG_MULTI_SZ) {
-        bytes.assign(size, '\0');
-        if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&bytes[0]), &size) != ERROR_SUCCESS)
-            bytes.clear();
-        bytes.resize(std::min<size_t>(size, bytes.size()));
-    }
-    RegCloseKey(key);
-    size_t start = 0;
-    while (start < bytes.size()) {
-        const size_t end = bytes.find('\0', start);
-        if (end == std::string::npos) {
-            strings.push_back(bytes.substr(start));
-            break;
-        }
-        strings.push_back(bytes.substr(start, end - start));
-        start = end + 1;
-    }
-    return strings;
-}
-
 bool DeletionAtRestartScheduled(const std::string& path)
 {
-    const std::vector<std::string> operations = MachineMultiString(SessionManager, PendingValue);
+    const std::vector<std::string> operations = MachineMultiString(testsupport::SessionManagerKey, PendingValue);
     for (size_t i = 0; i + 1 < operations.size(); i += 2) {
         if (lstrcmpiA(operations[i].c_str(), ("\\??\\" + path).c_str()) == 0 && operations[i + 1].empty())
             return true;
@@ -212,9 +162,9 @@ ExamplePackage::ExamplePackage(const std::string& exampleName, const std::string
       medium(("docs-" + exampleName).c_str()),
       uninstallKeys_(uninstallKeys),
       registryKeys_(registryKeys),
-      pending_(SessionManager, PendingValue)
+      pending_(testsupport::SessionManagerKey, PendingValue)
 {
-    const std::string programFiles = ProgramFilesFolder();
+    const std::string programFiles = testsupport::ProgramFilesFolder();
     if (programFiles.empty() || !pending_.saved() || !medium.ready) return;
     target = programFiles + "\\Norvale Docs\\" + targetName;
     CleanUp();
@@ -239,8 +189,8 @@ void ExamplePackage::CleanUp() const
         Sleep(100);
     }
     RemoveDirectoryA(target.substr(0, target.find_last_of('\\')).c_str());   // "Norvale Docs" when empty
-    for (const std::string& key : uninstallKeys_) DeleteMachineKey(std::string(UninstallRoot) + "\\" + key);
-    for (const std::string& key : registryKeys_) DeleteMachineKey(key);
+    for (const std::string& key : uninstallKeys_) testsupport::DeleteKeyTree(HKEY_LOCAL_MACHINE, UninstallKeyPath(key));
+    for (const std::string& key : registryKeys_) testsupport::DeleteKeyTree(HKEY_LOCAL_MACHINE, key);
 }
 
 e2e::UnattendedRun ExamplePackage::Run(const std::string& arguments) const
@@ -255,7 +205,7 @@ e2e::UnattendedRun ExamplePackage::RunProgram(const std::string& exe, const std:
 
 e2e::UnattendedRun ExamplePackage::RunUninstallCommand(const std::string& key, const std::string& arguments) const
 {
-    const std::string command = MachineText(std::string(UninstallRoot) + "\\" + key, "UninstallString");
+    const std::string command = MachineText(UninstallKeyPath(key), "UninstallString");
     if (command == "<none>") return e2e::UnattendedRun();
     return e2e::RunUnattendedCommand(command + (arguments.empty() ? "" : " " + arguments));
 }
@@ -282,7 +232,7 @@ bool ExamplePackage::InTarget(const std::string& name) const
 void ExpectEntry(const std::string& key, const EntryValues& expected, const char* file, int line)
 {
     ::testing::ScopedTrace trace(file, line, "uninstall entry " + key);
-    const std::string path = std::string(UninstallRoot) + "\\" + key;
+    const std::string path = UninstallKeyPath(key);
     ASSERT_TRUE(MachineKeyExists(path)) << path;
     EXPECT_EQ(expected.displayName, MachineText(path, "DisplayName"));
     EXPECT_EQ(expected.command, MachineText(path, "UninstallString"));
@@ -293,7 +243,7 @@ void ExpectEntry(const std::string& key, const EntryValues& expected, const char
 void ExpectNoEntry(const std::string& key, const char* file, int line)
 {
     ::testing::ScopedTrace trace(file, line, "no uninstall entry " + key);
-    EXPECT_FALSE(MachineKeyExists(std::string(UninstallRoot) + "\\" + key));
+    EXPECT_FALSE(testsupport::UninstallEntryExists(key));
 }
 
 void ExpectRestartPromptRun(const e2e::UnattendedRun& run, const char* file, int line)

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "driver.h"
+#include "testsupport.h"
 
 #include <windows.h>
 
@@ -108,8 +109,8 @@ struct FirstPageRun {
     bool started = false;
     bool sheetShown = false;
     std::string sheetCaption;
-    std::string title;      // control 1202 of the page shown first
-    std::string text;       // control 1203 of the page shown first
+    std::string title;      // control IDC_TITLE of the page shown first
+    std::string text;       // control IDC_STATUS of the page shown first
     std::vector<driver::MessageBoxInfo> boxes;
     driver::ExitResult exit;
 };
@@ -148,10 +149,7 @@ void ExpectUnattendedRun(const UnattendedRun& run, const char* file, int line);
 std::string DescribeBoxes(const std::vector<driver::MessageBoxInfo>& boxes);
 
 
-// ---- Uninstall entries and system texts, for the wizard's tests ----
-
-// The registry path of the uninstall entry `key` below HKEY_LOCAL_MACHINE.
-std::string UninstallKeyPath(const std::string& key);
+// ---- Uninstall entries, for the wizard's tests ----
 
 // An uninstall entry that a test makes itself or lets setup.exe make: the key is
 // deleted, with its values, when the record goes out of scope (also after a failure).
@@ -170,14 +168,24 @@ struct UninstallEntry {
     std::string key;
 };
 
-// The system's text for a Win32 error code in `language`, as FormatMessage gives it
-// (empty when the system has none).
-std::string SystemErrorText(DWORD code, WORD language);
-
-// The tests run under Wine (ntdll exports wine_get_version).
-bool RunningOnWine();
-
 // ---- The interactive wizard ----
+
+// The indices of the wizard's pages, in the order of the sheet.
+const int WelcomePage = 0;
+const int LicensePage = 1;
+const int ComponentsPage = 2;
+const int TargetPage = 3;
+const int ReadyPage = 4;
+const int InstallFinishPage = 5;
+const int RemovePage = 6;
+const int RemoveFinishPage = 7;
+
+// Presses a wizard button; the index of the page shown next, or -1 when none came within
+// the limit.
+int PressAndWaitForPage(HWND sheet, driver::WizardButton button);
+
+// The wizard buttons that a user could press, to compare with driver::ReadWizardButtons.
+driver::WizardButtons Buttons(bool back, bool next, bool finish, bool cancel);
 
 // Starts `exe` with `arguments` and English texts and waits for its wizard; null when
 // the program could not be started or showed no wizard within the limit.

@@ -32,14 +32,10 @@ std::string FileBytes(const std::string& path);
 // Text with every CR LF turned into LF.
 std::string WithoutCarriageReturns(const std::string& text);
 
-// The machine's program files folder as setup.exe reads it (directory id 24).
-std::string ProgramFilesFolder();
-
 // ---- Registry ----
 
-// Deletes a key of HKEY_LOCAL_MACHINE with all its subkeys; a missing key is fine.
-void DeleteMachineKey(const std::string& path);
-bool MachineKeyExists(const std::string& path);
+using testsupport::MachineKeyExists;
+using testsupport::MachineMultiString;
 using testsupport::MachineText;
 
 // A raw registry value of HKEY_LOCAL_MACHINE, read when the record is made and written
@@ -58,10 +54,6 @@ private:
     DWORD type_ = 0;
     std::string bytes_;
 };
-
-// A REG_MULTI_SZ value of HKEY_LOCAL_MACHINE split at every zero byte, in order: empty
-// strings, such as the end mark, included.
-std::vector<std::string> MachineMultiString(const std::string& key, const char* name);
 
 // The file or folder `path` is on the system's list of deletions at the next start
 // (PendingFileRenameOperations: "\??\" and the path, followed by an empty new name).
