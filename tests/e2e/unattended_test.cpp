@@ -576,7 +576,7 @@ TEST(Unattended, ADeploymentToolInstallsDetectsAndRemovesThePackage)
     };
     const auto detected = [&package] {
         std::string version;
-        return ReadText(package.UninstallKey(package.client), "DisplayVersion", &version) && version == "2.1.30";
+        return ReadMachineText(package.UninstallKey(package.client), "DisplayVersion", &version) && version == "2.1.30";
     };
     const std::string install = "/quiet /exitcodes \"/log:" + log + "\"";
     for (int run = 0; run < 2; ++run) {
@@ -585,7 +585,7 @@ TEST(Unattended, ADeploymentToolInstallsDetectsAndRemovesThePackage)
         ExpectProduct(package, "Client", true, "QX-40 Client", "2.1.30");
     }
     std::string quiet;
-    ASSERT_TRUE(ReadText(package.UninstallKey(package.client), "QuietUninstallString", &quiet));
+    ASSERT_TRUE(ReadMachineText(package.UninstallKey(package.client), "QuietUninstallString", &quiet));
     EXPECT_TRUE(succeeded(e2e::RunUnattendedCommand(quiet + " /exitcodes \"/log:" + log + "\"")));
     EXPECT_FALSE(detected());
     ExpectProduct(package, "Client", false, nullptr, nullptr);
