@@ -8,9 +8,9 @@
 //
 // minqueue.exe is the same program built with the bare Setup API queue (see
 // barequeue.h; minsheet.exe does not load the Setup API at all): its page, once active,
-// runs the queue of the section on a second thread and hears of every file, then
-// presses Finish: the floor of a wizard whose page is told of each file. The page only
-// counts what it hears; the exit code is 0 when the queue succeeded and the page heard
+// runs the queue of the section on a second thread and hears how many files are done,
+// by count as setup.exe's page hears it (at most once a frame, one count on its way at a
+// time), then presses Finish: the floor of a wizard whose page follows the files. The page only counts what it hears; the exit code is 0 when the queue succeeded and the page heard
 // of every file that the queue announced.
 
 #include <windows.h>
@@ -36,10 +36,33 @@ LONG g_Expected = 0;
 
 HWND g_Page = nullptr;
 
+// The page is told of the files by count, as setup.exe tells its page: at most once a
+// frame, only while no count is on its way (g_Told, which the page clears), and what is
+// left before the next part starts and at the end.
+volatile LONG g_Told = 0;
+
 #ifdef MINSHEET_QUEUE
+LPARAM g_Unsent = 0;
+DWORD g_SentAt = 0;
+
+void SendCount()
+{
+    if (!g_Unsent) return;
+    InterlockedExchange(&g_Told, 1);
+    SendNotifyMessageA(g_Page, WM_FILE_DONE, 1, g_Unsent);
+    g_Unsent = 0;
+    g_SentAt = GetTickCount();
+}
+
 void TellPage(WPARAM done, LPARAM count)
 {
-    SendNotifyMessageA(g_Page, WM_FILE_DONE, done, count);
+    if (!done) {
+        SendCount();
+        SendNotifyMessageA(g_Page, WM_FILE_DONE, 0, count);
+        return;
+    }
+    ++g_Unsent;
+    if (!g_Told && GetTickCount() - g_SentAt >= 16) SendCount();
 }
 #endif
 
@@ -47,6 +70,7 @@ DWORD WINAPI Worker(void*)
 {
 #ifdef MINSHEET_QUEUE
     const int result = InstallSection(g_Inf, g_Section, TellPage);
+    SendCount();
 #else
     const int result = 1;
 #endif
@@ -60,9 +84,10 @@ INT_PTR CALLBACK PageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_INITDIALOG:
         return TRUE;
     case WM_FILE_DONE:
-        if (wParam)
-            ++g_Files;
-        else
+        if (wParam) {
+            InterlockedExchange(&g_Told, 0);
+            g_Files += static_cast<LONG>(lParam);
+        } else
             g_Expected += static_cast<LONG>(lParam);
         return TRUE;
     case WM_QUEUE_DONE:

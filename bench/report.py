@@ -42,7 +42,7 @@ names = {
     "a": "(a) CopyFileA loop",
     "b": "(b) bare Setup API program",
     "bw": "(b1) (b) telling a plain window of another thread of every file",
-    "bs": "(b2) (b) run by a minimal one-page wizard whose page is told of every file",
+    "bs": "(b2) (b) run by a minimal one-page wizard whose page follows a count of the files done",
     "c1": "(c) rundll32 advpack.dll,LaunchINFSection",
     "c2": "(c) rundll32 setupapi.dll,InstallHinfSection",
     "d": "(d) setup.exe /quiet",
@@ -91,7 +91,7 @@ for medium in ("small", "large"):
     d = median("d", medium)
     label = "2,000 files" if medium == "small" else "1 MiB files"
     goals.append(("(d) to (b), %s" % label, d / b, goal))
-    goals.append(("(d) to (b2), the same queue run by a minimal wizard told of every file, %s" % label,
+    goals.append(("(d) to (b2), the same queue run by a minimal wizard that follows a count of the files, %s" % label,
                   d / bs, goal))
     goals.append(("(d) ahead of both peers, %s" % ("2,000 files" if medium == "small" else "1 MiB files"),
                   d / min(median("c1", medium), median("c2", medium)), 1.0))

@@ -171,6 +171,31 @@ void ReportProgress(const FileQueueContext* context, WPARAM done, LPARAM count)
         SendNotifyMessageA(context->ProgressWindow, context->ProgressMessage, done, count);
 }
 
+} // namespace
+
+void SendFileCount(FileQueueContext* context)
+{
+    if (!context->Progress || !context->Unsent) return;
+    InterlockedExchange(&context->Progress->Told, 1);
+    ReportProgress(context, 1, context->Unsent);
+    context->Unsent = 0;
+    context->SentAt = GetTickCount();
+}
+
+namespace {
+
+// A file operation done: a message of its own, or a count for a page that takes counts.
+void ReportFileDone(FileQueueContext* context)
+{
+    if (!context->Progress) {
+        ReportProgress(context, 1, 0);
+        return;
+    }
+    ++context->Unsent;
+    const DWORD frameMs = 16;
+    if (!context->Progress->Told && GetTickCount() - context->SentAt >= frameMs) SendFileCount(context);
+}
+
 // Counts the size of a file the queue copied, for the size its uninstall entries give.
 void AddTargetSize(FileQueueContext* context, const char* target)
 {
@@ -269,7 +294,11 @@ UINT CALLBACK FileQueueCallback(PVOID contextPointer, UINT notification, UINT_PT
     if (notification & (SPFILENOTIFY_LANGMISMATCH | SPFILENOTIFY_TARGETEXISTS | SPFILENOTIFY_TARGETNEWER))
         return AnswerTargetConflict(context, notification, parameter1, parameter2);
     switch (notification) {
+    case SPFILENOTIFY_ENDSUBQUEUE:
+        SendFileCount(context);
+        break;
     case SPFILENOTIFY_STARTSUBQUEUE:
+        SendFileCount(context);
         LogLine("File queue: %lu %s operations", static_cast<unsigned long>(parameter2),
                 parameter1 == FILEOP_DELETE ? "delete" : parameter1 == FILEOP_RENAME ? "rename" : "copy");
         ReportProgress(context, 0, static_cast<LPARAM>(parameter2));
@@ -280,18 +309,18 @@ UINT CALLBACK FileQueueCallback(PVOID contextPointer, UINT notification, UINT_PT
             ++context->Copied;
             AddTargetSize(context, paths->Target);
         }
-        ReportProgress(context, 1, 0);
+        ReportFileDone(context);
         break;
     case SPFILENOTIFY_ENDRENAME:
         LogFileOperation(LoggedRename, paths, paths ? paths->Win32Error : 0);
         if (paths && !paths->Win32Error) ++context->Renamed;
-        ReportProgress(context, 1, 0);
+        ReportFileDone(context);
         break;
     case SPFILENOTIFY_COPYERROR:
         // A target in use is replaced at the next start, as Windows' Setup API does.
         if (paths && ReplaceAtRestart(paths)) {
             ++context->Scheduled;
-            ReportProgress(context, 1, 0);
+            ReportFileDone(context);
             return FILEOP_SKIP;
         }
         // Any other copy that failed ends the commit with its error. Left to the default
@@ -339,6 +368,7 @@ UINT CALLBACK FileQueueCallback(PVOID contextPointer, UINT notification, UINT_PT
         context->PendingCount = 0;
         break;
     case SPFILENOTIFY_ENDQUEUE:
+        SendFileCount(context);
         if (context->CurrentFolder) HeapFree(GetProcessHeap(), 0, context->CurrentFolder);
         context->CurrentFolder = nullptr;
         break;
@@ -346,7 +376,7 @@ UINT CALLBACK FileQueueCallback(PVOID contextPointer, UINT notification, UINT_PT
         LogFileOperation(LoggedDelete, paths, paths ? paths->Win32Error : 0);
         if (paths && !paths->Win32Error) ++context->Deleted;
         if (context->CurrentFolder && paths && paths->Target) AfterDeletion(context, paths->Target);
-        ReportProgress(context, 1, 0);
+        ReportFileDone(context);
         break;
     case SPFILENOTIFY_STARTCOPY:
         // A target folder below an existing file: Windows fails the copy, while Wine 8's
@@ -365,7 +395,7 @@ UINT CALLBACK FileQueueCallback(PVOID contextPointer, UINT notification, UINT_PT
             if (result == FILEOP_SKIP) {
                 ++context->Copied;
                 AddTargetSize(context, paths->Target);
-                ReportProgress(context, 1, 0);
+                ReportFileDone(context);
             }
             return result;
         }

@@ -23,20 +23,30 @@
 #include <windows.h>
 #include <setupapi.h>
 
+#include "../base/messages.h"
+
 struct FileQueueContext {
     void* DefaultContext;  // from SetupInitDefaultQueueCallbackEx
     char* CurrentFolder;   // folder of the latest deletion; MAX_PATH bytes while the queue runs
     int   PendingCount;    // files of CurrentFolder scheduled since it last changed
     HWND  ProgressWindow;  // receives ProgressMessage: wParam 0 and a count when a part of
-    UINT  ProgressMessage; // the queue starts, wParam 1 per file operation done; 0: none
+    UINT  ProgressMessage; // the queue starts, wParam 1 and the operations done; 0: none
     int   Copied;          // counts for the run's log: files copied, renamed and deleted,
     int   Renamed;         // and files left to be replaced or deleted at the restart
     int   Deleted;
     int   Scheduled;
     ULONGLONG CopiedBytes; // sizes of the files copied, as they lie in their targets
+    FileProgress* Progress; // the page takes counts (see FileProgress); null: a message per file
+    int   Unsent;          // operations done that the page has not been told of
+    DWORD SentAt;          // GetTickCount of the last count sent
 };
 
 UINT CALLBACK FileQueueCallback(PVOID context, UINT notification, UINT_PTR parameter1, UINT_PTR parameter2);
+
+// Tells a page that takes counts the operations done since its last count; the commit's
+// caller calls it once more after the commit, in case the queue ended without its end
+// notification.
+void SendFileCount(FileQueueContext* context);
 
 // Entries of a folder that are not folders; 0 when it cannot be listed.
 int CountFilesInFolder(const char* folder);

@@ -149,8 +149,10 @@ int CommitFileQueue(HSPFILEQ queue, HWND page)
     context.DefaultContext = SetupInitDefaultQueueCallbackEx(page, nullptr, 0, 0, nullptr);
     context.ProgressWindow = page;
     context.ProgressMessage = WM_SETUP_PROGRESS;
+    context.Progress = static_cast<FileProgress*>(GetPropA(page, FileProgressProperty));
     const BOOL committed = SetupCommitFileQueueA(page, queue, FileQueueCallback, &context);
     const DWORD error = GetLastError();
+    SendFileCount(&context);
     g_CopiedBytes += context.CopiedBytes;
     LogLine("Stage 7: %s: %d copied, %d renamed, %d deleted, %d left for the restart",
             committed ? "done" : "ended early", context.Copied, context.Renamed, context.Deleted, context.Scheduled);

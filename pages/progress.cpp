@@ -201,7 +201,7 @@ INT_PTR CALLBACK InstallPageProc(HWND page, UINT message, WPARAM wParam, LPARAM 
         return TRUE;
     case WM_SETUP_PROGRESS:
         if (wParam)
-            StepBar(page);
+            StepBar(page, TakeFileProgress(page, lParam));
         else
             StartBarSteps(page, LOWORD(lParam));
         return TRUE;

@@ -1,6 +1,7 @@
 #include "progressbar.h"
 
 #include "barsteps.h"
+#include "../base/messages.h"
 #include "../resources/resource.h"
 
 #include <commctrl.h>
@@ -20,6 +21,7 @@ struct BarSteps {
     // GetDlgItem asks the window server under Wine).
     HWND bar;
     int width;
+    FileProgress progress;  // what the worker counted and the page has not taken
 };
 
 const char BarStepsProperty[] = "SetupBarSteps";
@@ -76,12 +78,24 @@ void Flush(HWND page, BarSteps* steps)
 void AttachBarSteps(HWND page)
 {
     BarSteps* steps = new (std::nothrow) BarSteps();
-    if (steps && !SetPropA(page, BarStepsProperty, steps)) delete steps;
+    if (!steps) return;
+    if (!SetPropA(page, BarStepsProperty, steps)) {
+        delete steps;
+        return;
+    }
+    SetPropA(page, FileProgressProperty, &steps->progress);
 }
 
 void DetachBarSteps(HWND page)
 {
+    RemovePropA(page, FileProgressProperty);
     delete static_cast<BarSteps*>(RemovePropA(page, BarStepsProperty));
+}
+
+int TakeFileProgress(HWND page, LPARAM count)
+{
+    if (BarSteps* steps = PageBarSteps(page)) InterlockedExchange(&steps->progress.Told, 0);
+    return count > 0 ? static_cast<int>(count) : 1;
 }
 
 void FlushBarSteps(HWND page)
@@ -106,14 +120,15 @@ void StartBarSteps(HWND page, WORD range)
 
 // The bar moves when the move shows, at most once a frame; the last step of the range at
 // once.
-void StepBar(HWND page)
+void StepBar(HWND page, int count)
 {
+    if (count <= 0) return;
     BarSteps* steps = PageBarSteps(page);
     if (!steps) {
-        SendDlgItemMessageA(page, IDC_PROGRESS, PBM_STEPIT, 0, 0);
+        for (int step = 0; step < count; ++step) SendDlgItemMessageA(page, IDC_PROGRESS, PBM_STEPIT, 0, 0);
         return;
     }
-    ++steps->pending;
+    steps->pending += count;
     const int target = steps->shown + steps->pending;
     StepsBar(page, steps);
     if (!BarMoveIsVisible(steps->shown, target, steps->range, steps->width)) return;

@@ -4,11 +4,14 @@
 // next frame, or until the next stage; the bar must end each stage where one step per
 // file would have put it, and a bar that plug-in steps have set meanwhile is theirs.
 #include "../../base/messages.h"
+#include "../../engine/filequeue.h"
 #include "../../app/setup.h"
 #include "../../pages/pages.h"
 #include "../../resources/resource.h"
 
 #include <gtest/gtest.h>
+
+#include <vector>
 
 namespace {
 
@@ -103,6 +106,68 @@ TEST_F(InstallPageBar, ABarThatAPluginStepSetMeanwhileIsLeftAlone)
     SendMessageA(bar_, PBM_SETPOS, 30, 0);
     SendMessageA(page_, WM_SETUP_PHASE, PhaseRegistry, 0);
     EXPECT_EQ(30, Position());
+}
+
+// The worker's file queue callback, on its own thread, while the page is busy: the page
+// hears of the files through a few counts, which arrive whole, in their part, and before
+// what the worker posts after the queue's end.
+struct QueueRun {
+    HWND page;
+    int files;
+};
+
+DWORD WINAPI RunQueueCallbacks(void* parameter)
+{
+    const QueueRun* run = static_cast<const QueueRun*>(parameter);
+    FileQueueContext context = {};
+    context.DefaultContext = SetupInitDefaultQueueCallback(nullptr);
+    context.ProgressWindow = run->page;
+    context.ProgressMessage = WM_SETUP_PROGRESS;
+    context.Progress = static_cast<FileProgress*>(GetPropA(run->page, FileProgressProperty));
+    FILEPATHS_A paths = {"C:\\nowhere\\target.txt", "C:\\nowhere\\source.txt", 0, 0};
+    for (int part = 0; part < 2; ++part) {
+        FileQueueCallback(&context, SPFILENOTIFY_STARTSUBQUEUE, FILEOP_COPY, static_cast<UINT_PTR>(run->files));
+        for (int file = 0; file < run->files; ++file)
+            FileQueueCallback(&context, SPFILENOTIFY_ENDCOPY, reinterpret_cast<UINT_PTR>(&paths), 0);
+    }
+    FileQueueCallback(&context, SPFILENOTIFY_ENDQUEUE, 1, 0);
+    SetupTermDefaultQueueCallback(context.DefaultContext);
+    PostMessageA(run->page, WM_APP, 0, 0);
+    return 0;
+}
+
+WNDPROC g_PageProc = nullptr;
+int g_Counts = 0;
+LPARAM g_Steps = 0;
+std::vector<LPARAM> g_StepsAtRanges;
+
+LRESULT CALLBACK CountingPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_SETUP_PROGRESS && wParam) ++g_Counts, g_Steps += lParam > 0 ? lParam : 1;
+    if (message == WM_SETUP_PROGRESS && !wParam) g_StepsAtRanges.push_back(g_Steps);
+    return CallWindowProcA(g_PageProc, page, message, wParam, lParam);
+}
+
+TEST_F(InstallPageBar, ASlowPageTakesTheWorkersCountsWholeBeforeItsLastMessage)
+{
+    g_Counts = 0;
+    g_Steps = 0;
+    g_StepsAtRanges.clear();
+    g_PageProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(page_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CountingPageProc)));
+    QueueRun run = {page_, 1500};
+    HANDLE thread = CreateThread(nullptr, 0, RunQueueCallbacks, &run, 0, nullptr);
+    ASSERT_TRUE(thread);
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread, 10000));
+    CloseHandle(thread);
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE) && message.message != WM_APP) DispatchMessageA(&message);
+    ASSERT_EQ(static_cast<UINT>(WM_APP), message.message);
+    // The first file; the rest of the first part before the second starts; the second
+    // part at the queue's end.
+    EXPECT_EQ(3, g_Counts);
+    EXPECT_EQ((std::vector<LPARAM>{0, 1500}), g_StepsAtRanges);
+    EXPECT_EQ(3000, g_Steps);
 }
 
 // More steps than the range: the bar starts over as it does for single steps.
