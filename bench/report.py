@@ -172,10 +172,11 @@ out.append("Notes: (b), (c) and (d) read one setup.inf per medium: (b) its [Benc
            "copies no setup.exe of its own, so it writes no uninstall entry. (d) with its log is the same run "
            "with `/log:` naming a new file on /dev/shm (one line per file copied). (a) also writes the 200 registry "
            "values, with RegSetValueExA. (b1) and (b2) commit the same queue on a second thread, and a "
-           "callback in front of the default one tells a window of the first thread of every file with "
-           "SendNotifyMessageA, as setup.exe tells its page (Wine's default callback sends no progress "
-           "messages): in (b1) a plain window, in (b2) the page of a one-page wizard property sheet that starts "
-           "the queue when it becomes active and presses Finish after it; both only count what they hear. "
+           "callback in front of the default one tells a window of the first thread of the files with "
+           "SendNotifyMessageA (Wine's default callback sends no progress messages): in (b1) a plain window, of "
+           "every file, in (b2) the page of a one-page wizard property sheet that starts the queue when it "
+           "becomes active and presses Finish after it, by count, as setup.exe tells its page; both only count "
+           "what they hear. "
            "Times are from process creation to its end (for the start-up, to the "
            "page answering), measured by a Win32 runner in the same prefix; every run is checked afterwards.")
 print("\n".join(out))
