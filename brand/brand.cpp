@@ -536,6 +536,78 @@ int CheckBrandTarget(const char* sourceExe, const char* targetExe, BrandReport* 
     return 1;
 }
 
+namespace {
+
+// Writing: every resource of the program again, the plan's in place of its own.
+struct Copier {
+    HMODULE program;
+    HANDLE update;
+    const BrandPlan* plan;
+    bool written[MaxResourceUpdates];
+    int failed;
+};
+
+BOOL CALLBACK CopyLanguage(HMODULE, LPCSTR type, LPCSTR name, WORD language, LONG_PTR context)
+{
+    Copier* copier = reinterpret_cast<Copier*>(context);
+    const BrandPlan& plan = *copier->plan;
+    for (int i = 0; i < plan.count; ++i) {
+        const ResourceUpdate& planned = plan.updates[i];
+        if (IS_INTRESOURCE(type) && IS_INTRESOURCE(name) && planned.type == LOWORD(type)
+            && planned.name == LOWORD(name) && planned.language == language) {
+            copier->written[i] = true;
+            if (planned.size && !UpdateResourceA(copier->update, type, name, language, planned.data.get(), planned.size))
+                copier->failed = 1;
+            return !copier->failed;
+        }
+    }
+    HRSRC found = FindResourceExA(copier->program, type, name, language);
+    HGLOBAL loaded = found ? LoadResource(copier->program, found) : nullptr;
+    void* data = loaded ? LockResource(loaded) : nullptr;
+    if (!data || !UpdateResourceA(copier->update, type, name, language, data, SizeofResource(copier->program, found)))
+        copier->failed = 1;
+    return !copier->failed;
+}
+
+BOOL CALLBACK CopyName(HMODULE module, LPCSTR type, LPSTR name, LONG_PTR context)
+{
+    EnumResourceLanguagesA(module, type, name, CopyLanguage, context);
+    return !reinterpret_cast<Copier*>(context)->failed;
+}
+
+BOOL CALLBACK CopyType(HMODULE module, LPSTR type, LONG_PTR context)
+{
+    EnumResourceNamesA(module, type, CopyName, context);
+    return !reinterpret_cast<Copier*>(context)->failed;
+}
+
+// The update starts from no resources and writes them all, rather than leaving the old
+// ones in place and deleting some: observed on Wine 8, a deletion (UpdateResourceA
+// without data) of a resource the file has is lost when the update is written, so a
+// removed licence stayed. Both ways give the same program on Windows.
+int ReplaceResources(const char* sourceExe, const char* file, const BrandPlan& plan)
+{
+    static Copier copier;
+    std::memset(&copier, 0, sizeof copier);
+    UniqueModule program(LoadLibraryExA(sourceExe, nullptr, LOAD_LIBRARY_AS_DATAFILE));
+    UniqueResourceUpdate update(program ? BeginUpdateResourceA(file, TRUE) : nullptr);
+    if (!update) return 0;
+    copier.program = program.get();
+    copier.update = update.get();
+    copier.plan = &plan;
+    EnumResourceTypesA(program.get(), CopyType, reinterpret_cast<LONG_PTR>(&copier));
+    for (int i = 0; !copier.failed && i < plan.count; ++i) {  // resources the program lacks
+        const ResourceUpdate& planned = plan.updates[i];
+        if (copier.written[i] || !planned.size) continue;
+        if (!UpdateResourceA(update.get(), MAKEINTRESOURCEA(planned.type), MAKEINTRESOURCEA(planned.name),
+                             planned.language, planned.data.get(), planned.size))
+            copier.failed = 1;
+    }
+    return !copier.failed && EndUpdateResourceA(update.release(), FALSE);
+}
+
+} // namespace
+
 int WriteBrandedProgram(const char* sourceExe, const BrandPlan& plan, const char* targetExe, BrandReport* report)
 {
     char target[MAX_PATH], folder[MAX_PATH], temporary[MAX_PATH];
@@ -554,14 +626,7 @@ int WriteBrandedProgram(const char* sourceExe, const BrandPlan& plan, const char
     const char* step = "the program cannot be copied";
     if (CopyFileA(sourceExe, temporary, FALSE)) {
         step = "its resources cannot be replaced";
-        UniqueResourceUpdate update(BeginUpdateResourceA(temporary, FALSE));
-        int replaced = update ? 1 : 0;
-        for (int i = 0; replaced && i < plan.count; ++i) {
-            const ResourceUpdate& resource = plan.updates[i];
-            replaced = UpdateResourceA(update.get(), MAKEINTRESOURCEA(resource.type), MAKEINTRESOURCEA(resource.name),
-                                       resource.language, resource.data.get(), resource.size);
-        }
-        if (replaced && EndUpdateResourceA(update.release(), FALSE)) {
+        if (ReplaceResources(sourceExe, temporary, plan)) {
             step = "the branded copy cannot take the target's name";
             written = MoveFileExA(temporary, target, MOVEFILE_REPLACE_EXISTING);
         }

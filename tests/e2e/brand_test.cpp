@@ -13,10 +13,11 @@
 
 namespace {
 
-testsupport::ProcessResult Brand(const std::string& brandFile, const std::string& target)
+testsupport::ProcessResult Brand(const std::string& brandFile, const std::string& target,
+                                 const std::string& source = testsupport::SetupExePath())
 {
     return testsupport::RunProgram(testsupport::Quote(testsupport::BuildFolder() + "\\brand.exe") + " "
-                                       + testsupport::Quote(testsupport::SetupExePath()) + " "
+                                       + testsupport::Quote(source) + " "
                                        + testsupport::Quote(brandFile) + " " + testsupport::Quote(target),
                                    "", e2e::WaitLimitMs);
 }
@@ -59,6 +60,25 @@ TEST(Brand, TheBrandedProgramShowsTitleWelcomeAndLicenceInEnglishAndGerman)
     ASSERT_TRUE(testsupport::ReadFile(example + "\\side.bmp", &picture));
     ASSERT_TRUE(testsupport::ReadFile(medium.exe, &program));
     EXPECT_NE(std::string::npos, program.find(picture.substr(14)));
+}
+
+// "Licence=none" takes the licence out of a program that has one: its wizard goes from
+// the welcome page to the components.
+TEST(Brand, NoneRemovesTheLicencePage)
+{
+    e2e::Medium medium("e2e-brand-none");
+    ASSERT_TRUE(medium.ready);
+    ASSERT_TRUE(medium.WriteScript("[Version]\r\nSignature=\"$Chicago$\"\r\n[Products]\r\nA=\"A\",A.Install,,1\r\n"));
+    ASSERT_TRUE(testsupport::WriteFile(medium.folder + "\\brand.ini", "[Brand]\r\nLicence=none\r\n"));
+    const std::string licensed = testsupport::TestFolder() + "\\setup_licensed.exe";
+    ASSERT_EQ(0u, Brand(medium.folder + "\\brand.ini", medium.exe, licensed).exitCode);
+    e2e::Running setup;
+    HWND sheet = e2e::OpenWizard(medium.exe, "", &setup);
+    ASSERT_NE(nullptr, driver::WaitForPageIndex(sheet, e2e::WelcomePage, e2e::WaitLimitMs));
+    EXPECT_EQ(e2e::ComponentsPage, e2e::PressAndWaitForPage(sheet, driver::WizardNext));
+    driver::PressWizardButton(sheet, driver::WizardCancel);
+    std::vector<driver::MessageBoxInfo> boxes;
+    EXPECT_EQ(0u, e2e::EndWizardRun(&setup, &boxes).exitCode);
 }
 
 // Each class of bad input: the error names the key, the brand file and what is wrong;
