@@ -30,15 +30,16 @@ const DWORD FileLimit = 64u << 20;
 const char* const KnownKeys[] = {"Title", "Title.eng", "Title.ger", "Title.fre", "Welcome", "Welcome.eng",
                                  "Welcome.ger", "Welcome.fre", "Licence", "Picture", "Header", "Images", "Icon"};
 
-void Say(BrandReport* report, int isError, const char* format, ...)
+void Say(BrandReport* report, BrandSeverity severity, const char* format, ...)
 {
     char text[1600];
     va_list arguments;
     va_start(arguments, format);
     std::vsnprintf(text, sizeof text, format, arguments);
     va_end(arguments);
-    ++(isError ? report->errors : report->warnings);
-    report->print(report->context, isError, text);
+    if (severity == BrandError) ++report->errors;
+    if (severity == BrandWarning) ++report->warnings;
+    report->print(report->context, severity, text);
 }
 
 // What planning shares: the brand file, its folder, the program read as data.
@@ -83,7 +84,7 @@ void WarnUnknownKeys(Planner* planner)
         if (key[0] == ';') continue;
         int known = 0;
         for (const char* name : KnownKeys) known |= lstrcmpiA(name, key) == 0;
-        if (!known) Say(planner->report, 0, "%s: %s: unknown key; it is ignored", planner->brandFile, key);
+        if (!known) Say(planner->report, BrandWarning, "%s: %s: unknown key; it is ignored", planner->brandFile, key);
     }
 }
 
@@ -123,13 +124,13 @@ ResourceUpdate* AddUpdate(Planner* planner, const char* key, WORD type, WORD nam
 {
     BrandPlan* plan = planner->plan;
     if (plan->count == MaxResourceUpdates) {
-        Say(planner->report, 1, "%s: %s: too many resources to replace", planner->brandFile, key);
+        Say(planner->report, BrandError, "%s: %s: too many resources to replace", planner->brandFile, key);
         return nullptr;
     }
     ResourceUpdate* update = &plan->updates[plan->count];
     update->data.reset(size ? HeapAlloc(GetProcessHeap(), 0, size) : nullptr);
     if (size && !update->data) {
-        Say(planner->report, 1, "%s: %s: out of memory", planner->brandFile, key);
+        Say(planner->report, BrandError, "%s: %s: out of memory", planner->brandFile, key);
         return nullptr;
     }
     update->type = type;
@@ -163,33 +164,33 @@ int ReadNamedFile(Planner* planner, const char* key, const char* value, char* pa
     const int absolute = value[0] == '\\' || (value[0] && value[1] == ':');
     std::snprintf(joined, sizeof joined, "%s%s", absolute ? "" : planner->folder, value);
     if (!value[0]) {
-        Say(planner->report, 1, "%s: %s: names no file", planner->brandFile, key);
+        Say(planner->report, BrandError, "%s: %s: names no file", planner->brandFile, key);
         return 0;
     }
     char* name;
     if (!GetFullPathNameA(joined, MAX_PATH, path, &name) || std::strlen(joined) >= MAX_PATH) {
-        Say(planner->report, 1, "%s: %s: the path %s is too long", planner->brandFile, key, joined);
+        Say(planner->report, BrandError, "%s: %s: the path %s is too long", planner->brandFile, key, joined);
         return 0;
     }
     UniqueFile file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
     if (!file) {
         const DWORD error = GetLastError();
         if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
-            Say(planner->report, 1, "%s: %s: the file %s is missing", planner->brandFile, key, path);
+            Say(planner->report, BrandError, "%s: %s: the file %s is missing", planner->brandFile, key, path);
         else
-            Say(planner->report, 1, "%s: %s: the file %s cannot be read (system error %lu)", planner->brandFile, key,
+            Say(planner->report, BrandError, "%s: %s: the file %s cannot be read (system error %lu)", planner->brandFile, key,
                 path, error);
         return 0;
     }
     *size = GetFileSize(file.get(), nullptr);
     if (*size == INVALID_FILE_SIZE || *size > FileLimit) {
-        Say(planner->report, 1, "%s: %s: the file %s is larger than 64 MB", planner->brandFile, key, path);
+        Say(planner->report, BrandError, "%s: %s: the file %s is larger than 64 MB", planner->brandFile, key, path);
         return 0;
     }
     data->reset(HeapAlloc(GetProcessHeap(), 0, *size ? *size : 1));
     DWORD read = 0;
     if (!*data || !ReadFile(file.get(), data->get(), *size, &read, nullptr) || read != *size) {
-        Say(planner->report, 1, "%s: %s: the file %s cannot be read (system error %lu)", planner->brandFile, key, path,
+        Say(planner->report, BrandError, "%s: %s: the file %s cannot be read (system error %lu)", planner->brandFile, key, path,
             GetLastError());
         return 0;
     }
@@ -209,11 +210,11 @@ int ReadText(Planner* planner, const char* key, int limit, WCHAR* wide, int* uni
     if (planner->failedCount < 16) planner->failed[planner->failedCount++] = key;
     const int length = static_cast<int>(std::strlen(value));
     if (!length) {
-        Say(planner->report, 1, "%s: %s: the text is empty", planner->brandFile, key);
+        Say(planner->report, BrandError, "%s: %s: the text is empty", planner->brandFile, key);
         return 0;
     }
     if (length > limit) {
-        Say(planner->report, 1, "%s: %s: the text has %d characters; the program takes at most %d",
+        Say(planner->report, BrandError, "%s: %s: the text has %d characters; the program takes at most %d",
             planner->brandFile, key, length, limit);
         return 0;
     }
@@ -251,7 +252,7 @@ void PlanTexts(Planner* planner, const Language& language)
     size_t ownTitleUnits, ownWelcomeUnits;
     if (!strings || !StringBlockEntry(strings, size, TitleString % 16, &ownTitle, &ownTitleUnits)
         || !StringBlockEntry(strings, size, WelcomeString % 16, &ownWelcome, &ownWelcomeUnits)) {
-        Say(planner->report, 1, "%s: %s: the program %s has no strings 1300 and 1301 in language %04X",
+        Say(planner->report, BrandError, "%s: %s: the program %s has no strings 1300 and 1301 in language %04X",
             planner->brandFile, newTitle ? titleKey : welcomeKey, planner->source, language.id);
         return;
     }
@@ -276,7 +277,7 @@ void PlanTexts(Planner* planner, const Language& language)
         units += rest;
     }
     if (units > static_cast<size_t>(WelcomeLimit)) {
-        Say(planner->report, 1,
+        Say(planner->report, BrandError,
             "%s: %s: the welcome text (title, full stop, two line breaks, invitation) has %u characters; the "
             "program takes at most %d",
             planner->brandFile, newWelcome ? welcomeKey : titleKey, static_cast<unsigned>(units), WelcomeLimit);
@@ -294,10 +295,15 @@ void PlanTexts(Planner* planner, const Language& language)
                                 reinterpret_cast<uint16_t*>(text), units, static_cast<uint8_t*>(update->data.get()),
                                 capacity));
     if (!update->size) {
-        Say(planner->report, 1, "%s: %s: the program %s has a malformed string table in language %04X",
+        Say(planner->report, BrandError, "%s: %s: the program %s has a malformed string table in language %04X",
             planner->brandFile, titleKey, planner->source, language.id);
         return;
     }
+    char shown[1100];
+    const int length = WideCharToMultiByte(CP_ACP, 0, title, titleUnits, shown, sizeof shown - 1, nullptr, nullptr);
+    shown[length > 0 ? length : 0] = '\0';
+    Say(planner->report, BrandInfo, "%s: %s: language %04X (%s) shows the title \"%s\"%s", planner->brandFile,
+        titleKey, language.id, language.suffix, shown, newWelcome ? " and a welcome text of its own" : "");
     if (!newTitle) return;
 
     for (WORD page = FirstPage; page <= LastPage; ++page) {
@@ -309,7 +315,7 @@ void PlanTexts(Planner* planner, const Language& language)
             ReplaceDialogCaption(dialog, size, reinterpret_cast<uint16_t*>(title), static_cast<size_t>(titleUnits),
                                  static_cast<uint8_t*>(caption->data.get()), size + 2 * 260));
         if (!caption->size) {
-            Say(planner->report, 1, "%s: %s: the program %s has no readable page template %u in language %04X",
+            Say(planner->report, BrandError, "%s: %s: the program %s has no readable page template %u in language %04X",
                 planner->brandFile, titleKey, planner->source, page, language.id);
             return;
         }
@@ -332,7 +338,7 @@ void PlanLicence(Planner* planner)
     DWORD size;
     if (!ReadNamedFile(planner, "Licence", value, path, &data, &size)) return;
     if (size < 5 || std::memcmp(data.get(), "{\\rtf", 5) != 0) {
-        Say(planner->report, 1, "%s: Licence: the file %s is not an RTF file (it does not begin with {\\rtf)",
+        Say(planner->report, BrandError, "%s: Licence: the file %s is not an RTF file (it does not begin with {\\rtf)",
             planner->brandFile, path);
         return;
     }
@@ -362,7 +368,7 @@ void PlanPicture(Planner* planner, const PictureRule& rule)
     const uint8_t* bytes = static_cast<const uint8_t*>(data.get());
     BitmapFile bitmap;
     if (!ReadBitmapFile(bytes, size, &bitmap)) {
-        Say(planner->report, 1, "%s: %s: the file %s is not a BMP picture", planner->brandFile, rule.key, path);
+        Say(planner->report, BrandError, "%s: %s: the file %s is not a BMP picture", planner->brandFile, rule.key, path);
         return;
     }
     DWORD ownSize;
@@ -371,13 +377,13 @@ void PlanPicture(Planner* planner, const PictureRule& rule)
     const LanguageList languages = ProgramLanguages(planner, 2 /* RT_BITMAP */, rule.id);
     const BYTE* own = languages.count ? ProgramResource(planner, 2, rule.id, languages.ids[0], &ownSize) : nullptr;
     if (!own || !ReadPackedBitmap(own, ownSize, &width, &height, &bits)) {
-        Say(planner->report, 1, "%s: %s: the program %s has no readable bitmap %u", planner->brandFile, rule.key,
+        Say(planner->report, BrandError, "%s: %s: the program %s has no readable bitmap %u", planner->brandFile, rule.key,
             planner->source, rule.id);
         return;
     }
     if (rule.strip) {
         if (bitmap.width % 16 || bitmap.height != height || bitmap.width < width) {
-            Say(planner->report, 1,
+            Say(planner->report, BrandError,
                 "%s: %s: the file %s is %dx%d pixels; the program's %s needs images of 16x%d pixels side by side, "
                 "at least %d of them (a width of %d or more that is a multiple of 16)",
                 planner->brandFile, rule.key, path, bitmap.width, bitmap.height, rule.what, height, width / 16,
@@ -385,7 +391,7 @@ void PlanPicture(Planner* planner, const PictureRule& rule)
             return;
         }
     } else if (bitmap.width != width || bitmap.height != height || bitmap.bitCount != bits) {
-        Say(planner->report, 1,
+        Say(planner->report, BrandError,
             "%s: %s: the file %s is %dx%d pixels with %u bits a pixel; the program's %s is %dx%d pixels with %u "
             "bits a pixel",
             planner->brandFile, rule.key, path, bitmap.width, bitmap.height, bitmap.bitCount, rule.what, width,
@@ -432,7 +438,7 @@ void PlanIcon(Planner* planner)
     IconImage images[MaxIconImages];
     const int count = ReadIconFile(static_cast<const uint8_t*>(data.get()), size, images, MaxIconImages);
     if (!count) {
-        Say(planner->report, 1, "%s: Icon: the file %s is not an .ico file with 1 to %d pictures", planner->brandFile,
+        Say(planner->report, BrandError, "%s: Icon: the file %s is not an .ico file with 1 to %d pictures", planner->brandFile,
             path, MaxIconImages);
         return;
     }
@@ -487,29 +493,29 @@ int PlanBranding(const char* sourceExe, const char* brandFile, BrandPlan* plan, 
     planner->report = report;
     char* name;
     if (!GetFullPathNameA(brandFile, MAX_PATH, planner->brandFile, &name) || !name) {
-        Say(report, 1, "%s: the brand file's path cannot be used", brandFile);
+        Say(report, BrandError, "%s: the brand file's path cannot be used", brandFile);
         return 0;
     }
     const DWORD attributes = GetFileAttributesA(planner->brandFile);
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        Say(report, 1, "%s: the brand file is missing", planner->brandFile);
+        Say(report, BrandError, "%s: the brand file is missing", planner->brandFile);
         return 0;
     }
     std::memcpy(planner->folder, planner->brandFile, static_cast<size_t>(name - planner->brandFile));
     if (!GetFullPathNameA(sourceExe, MAX_PATH, planner->source, &name)) lstrcpynA(planner->source, sourceExe, MAX_PATH);
     UniqueModule program(LoadLibraryExA(planner->source, nullptr, LOAD_LIBRARY_AS_DATAFILE));
     if (!program) {
-        Say(report, 1, "%s: the program cannot be read (system error %lu)", planner->source, GetLastError());
+        Say(report, BrandError, "%s: the program cannot be read (system error %lu)", planner->source, GetLastError());
         return 0;
     }
     planner->program = program.get();
     const DWORD used = GetPrivateProfileSectionA("Brand", planner->keys, sizeof planner->keys, planner->brandFile);
     if (!used) {
-        Say(report, 1, "%s: the brand file has no [Brand] section with keys", planner->brandFile);
+        Say(report, BrandError, "%s: the brand file has no [Brand] section with keys", planner->brandFile);
         return 0;
     }
     if (used >= sizeof planner->keys - 2) {
-        Say(report, 1, "%s: the [Brand] section is longer than 32,767 characters", planner->brandFile);
+        Say(report, BrandError, "%s: the [Brand] section is longer than 32,767 characters", planner->brandFile);
         return 0;
     }
     WarnUnknownKeys(planner);
@@ -526,11 +532,11 @@ int CheckBrandTarget(const char* sourceExe, const char* targetExe, BrandReport* 
     char* name;
     if (!GetFullPathNameA(sourceExe, MAX_PATH, source, &name) || !GetFullPathNameA(targetExe, MAX_PATH, target, &name)
         || !name) {
-        Say(report, 1, "%s: the target's path cannot be used", targetExe);
+        Say(report, BrandError, "%s: the target's path cannot be used", targetExe);
         return 0;
     }
     if (lstrcmpiA(source, target) == 0) {
-        Say(report, 1, "%s: the target is the program itself; write the branded copy to another file", target);
+        Say(report, BrandError, "%s: the target is the program itself; write the branded copy to another file", target);
         return 0;
     }
     return 1;
@@ -613,13 +619,13 @@ int WriteBrandedProgram(const char* sourceExe, const BrandPlan& plan, const char
     char target[MAX_PATH], folder[MAX_PATH], temporary[MAX_PATH];
     char* name;
     if (!GetFullPathNameA(targetExe, MAX_PATH, target, &name) || !name) {
-        Say(report, 1, "%s: the target's path cannot be used", targetExe);
+        Say(report, BrandError, "%s: the target's path cannot be used", targetExe);
         return 0;
     }
     std::memcpy(folder, target, static_cast<size_t>(name - target));
     folder[name - target] = '\0';
     if (!GetTempFileNameA(folder, "brd", 0, temporary)) {
-        Say(report, 1, "%s: no file can be made in the target's folder (system error %lu)", target, GetLastError());
+        Say(report, BrandError, "%s: no file can be made in the target's folder (system error %lu)", target, GetLastError());
         return 0;
     }
     int written = 0;
@@ -634,7 +640,7 @@ int WriteBrandedProgram(const char* sourceExe, const BrandPlan& plan, const char
     if (!written) {
         const DWORD error = GetLastError();
         DeleteFileA(temporary);
-        Say(report, 1, "%s: %s (system error %lu); the target was not changed", target, step, error);
+        Say(report, BrandError, "%s: %s (system error %lu); the target was not changed", target, step, error);
     }
     return written;
 }

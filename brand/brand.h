@@ -12,11 +12,13 @@
 
 #include <windows.h>
 
-// Where findings go: one line of English text each, counted.
+enum BrandSeverity { BrandWarning, BrandError, BrandInfo };
+
+// Where findings go: one line of English text each; errors and warnings are counted.
 struct BrandReport {
     int errors;
     int warnings;
-    void (*print)(void* context, int isError, const char* text);
+    void (*print)(void* context, BrandSeverity severity, const char* text);
     void* context;
 };
 

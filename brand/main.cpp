@@ -35,9 +35,9 @@ const char UsageText[] =
     "Exit code: 0 written, 1 errors found (nothing written), 2 the command line was not\n"
     "understood.\n";
 
-void PrintFinding(void*, int isError, const char* text)
+void PrintFinding(void*, BrandSeverity severity, const char* text)
 {
-    std::printf("%s: %s\n", isError ? "error" : "warning", text);
+    std::printf("%s: %s\n", severity == BrandError ? "error" : severity == BrandWarning ? "warning" : "info", text);
 }
 
 // The plan holds a buffer per resource; it lives for the whole run.

@@ -68,9 +68,11 @@ void RunChecks(Checker* checker)
     CheckRegistration(checker);
 }
 
-void PrintBrandFinding(void* checker, int isError, const char* text)
+void PrintBrandFinding(void* checker, BrandSeverity severity, const char* text)
 {
-    Print(static_cast<Checker*>(checker), isError ? SeverityError : SeverityWarning, nullptr, nullptr, "%s", text);
+    Print(static_cast<Checker*>(checker),
+          severity == BrandError ? SeverityError : severity == BrandWarning ? SeverityWarning : SeverityInfo, nullptr,
+          nullptr, "%s", text);
 }
 
 // The brand file against the medium's setup.exe, else the one beside infcheck.
