@@ -178,8 +178,8 @@ int ReadNamedFile(Planner* planner, const char* key, const char* value, char* pa
         if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
             Say(planner->report, BrandError, "%s: %s: the file %s is missing", planner->brandFile, key, path);
         else
-            Say(planner->report, BrandError, "%s: %s: the file %s cannot be read (system error %lu)", planner->brandFile, key,
-                path, error);
+            Say(planner->report, BrandError, "%s: %s: the file %s cannot be read (system error %lu)",
+                planner->brandFile, key, path, error);
         return 0;
     }
     *size = GetFileSize(file.get(), nullptr);
@@ -190,8 +190,8 @@ int ReadNamedFile(Planner* planner, const char* key, const char* value, char* pa
     data->reset(HeapAlloc(GetProcessHeap(), 0, *size ? *size : 1));
     DWORD read = 0;
     if (!*data || !ReadFile(file.get(), data->get(), *size, &read, nullptr) || read != *size) {
-        Say(planner->report, BrandError, "%s: %s: the file %s cannot be read (system error %lu)", planner->brandFile, key, path,
-            GetLastError());
+        Say(planner->report, BrandError, "%s: %s: the file %s cannot be read (system error %lu)", planner->brandFile,
+            key, path, GetLastError());
         return 0;
     }
     return 1;
@@ -207,18 +207,16 @@ int ReadText(Planner* planner, const char* key, int limit, WCHAR* wide, int* uni
     // Title and Welcome serve three languages: their faults are told once.
     for (int i = 0; i < planner->failedCount; ++i)
         if (planner->failed[i] == key) return 0;
-    if (planner->failedCount < 16) planner->failed[planner->failedCount++] = key;
     const int length = static_cast<int>(std::strlen(value));
-    if (!length) {
-        Say(planner->report, BrandError, "%s: %s: the text is empty", planner->brandFile, key);
+    if (!length || length > limit) {
+        if (!length)
+            Say(planner->report, BrandError, "%s: %s: the text is empty", planner->brandFile, key);
+        else
+            Say(planner->report, BrandError, "%s: %s: the text has %d characters; the program takes at most %d",
+                planner->brandFile, key, length, limit);
+        if (planner->failedCount < 16) planner->failed[planner->failedCount++] = key;
         return 0;
     }
-    if (length > limit) {
-        Say(planner->report, BrandError, "%s: %s: the text has %d characters; the program takes at most %d",
-            planner->brandFile, key, length, limit);
-        return 0;
-    }
-    planner->failedCount--;
     *units = MultiByteToWideChar(CP_ACP, 0, value, length, wide, 1024);
     return *units > 0;
 }
@@ -368,7 +366,8 @@ void PlanPicture(Planner* planner, const PictureRule& rule)
     const uint8_t* bytes = static_cast<const uint8_t*>(data.get());
     BitmapFile bitmap;
     if (!ReadBitmapFile(bytes, size, &bitmap)) {
-        Say(planner->report, BrandError, "%s: %s: the file %s is not a BMP picture", planner->brandFile, rule.key, path);
+        Say(planner->report, BrandError, "%s: %s: the file %s is not a BMP picture", planner->brandFile, rule.key,
+            path);
         return;
     }
     DWORD ownSize;
@@ -377,8 +376,8 @@ void PlanPicture(Planner* planner, const PictureRule& rule)
     const LanguageList languages = ProgramLanguages(planner, 2 /* RT_BITMAP */, rule.id);
     const BYTE* own = languages.count ? ProgramResource(planner, 2, rule.id, languages.ids[0], &ownSize) : nullptr;
     if (!own || !ReadPackedBitmap(own, ownSize, &width, &height, &bits)) {
-        Say(planner->report, BrandError, "%s: %s: the program %s has no readable bitmap %u", planner->brandFile, rule.key,
-            planner->source, rule.id);
+        Say(planner->report, BrandError, "%s: %s: the program %s has no readable bitmap %u", planner->brandFile,
+            rule.key, planner->source, rule.id);
         return;
     }
     if (rule.strip) {
@@ -438,8 +437,8 @@ void PlanIcon(Planner* planner)
     IconImage images[MaxIconImages];
     const int count = ReadIconFile(static_cast<const uint8_t*>(data.get()), size, images, MaxIconImages);
     if (!count) {
-        Say(planner->report, BrandError, "%s: Icon: the file %s is not an .ico file with 1 to %d pictures", planner->brandFile,
-            path, MaxIconImages);
+        Say(planner->report, BrandError, "%s: Icon: the file %s is not an .ico file with 1 to %d pictures",
+            planner->brandFile, path, MaxIconImages);
         return;
     }
     const LanguageList languages = ProgramLanguages(planner, 14 /* RT_GROUP_ICON */, IconId);
@@ -562,7 +561,8 @@ BOOL CALLBACK CopyLanguage(HMODULE, LPCSTR type, LPCSTR name, WORD language, LON
         if (IS_INTRESOURCE(type) && IS_INTRESOURCE(name) && planned.type == LOWORD(type)
             && planned.name == LOWORD(name) && planned.language == language) {
             copier->written[i] = true;
-            if (planned.size && !UpdateResourceA(copier->update, type, name, language, planned.data.get(), planned.size))
+            if (planned.size
+                && !UpdateResourceA(copier->update, type, name, language, planned.data.get(), planned.size))
                 copier->failed = 1;
             return !copier->failed;
         }
@@ -625,7 +625,8 @@ int WriteBrandedProgram(const char* sourceExe, const BrandPlan& plan, const char
     std::memcpy(folder, target, static_cast<size_t>(name - target));
     folder[name - target] = '\0';
     if (!GetTempFileNameA(folder, "brd", 0, temporary)) {
-        Say(report, BrandError, "%s: no file can be made in the target's folder (system error %lu)", target, GetLastError());
+        Say(report, BrandError, "%s: no file can be made in the target's folder (system error %lu)", target,
+            GetLastError());
         return 0;
     }
     int written = 0;
