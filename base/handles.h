@@ -79,6 +79,7 @@ SETUP_HANDLE_TRAITS(IconTraits, HICON, nullptr, DestroyIcon(h));
 SETUP_HANDLE_TRAITS(ImageListTraits, HIMAGELIST, nullptr, ImageList_Destroy(h));
 SETUP_HANDLE_TRAITS(HeapTraits, void*, nullptr, HeapFree(GetProcessHeap(), 0, h));
 SETUP_HANDLE_TRAITS(MemoryDcTraits, HDC, nullptr, DeleteDC(h));
+SETUP_HANDLE_TRAITS(ResourceUpdateTraits, HANDLE, nullptr, EndUpdateResourceA(h, TRUE));
 
 #undef SETUP_HANDLE_TRAITS
 
@@ -95,6 +96,9 @@ using UniqueIcon = UniqueResource<IconTraits>;
 using UniqueImageList = UniqueResource<ImageListTraits>;
 using UniqueHeapBlock = UniqueResource<HeapTraits>;       // HeapAlloc on the process heap
 using UniqueMemoryDC = UniqueResource<MemoryDcTraits>;    // CreateCompatibleDC
+// BeginUpdateResourceA; closing discards the updates, EndUpdateResourceA(release(), FALSE)
+// writes them.
+using UniqueResourceUpdate = UniqueResource<ResourceUpdateTraits>;
 
 // A window's device context, released with the window it came from.
 class WindowDC {

@@ -1,16 +1,18 @@
-// infcheck [MEDIUM-FOLDER]: checks the setup.inf of an installation medium before it
-// ships, reading it through the same Setup API adapter and rules as setup.exe, and
-// reports one finding a line.
+// infcheck [MEDIUM-FOLDER] [--brand BRAND-FILE]: checks the setup.inf of an installation
+// medium before it ships, reading it through the same Setup API adapter and rules as
+// setup.exe, and reports one finding a line; with --brand it also checks a brand file
+// as brand.exe does.
 //
 // Order: open the script (exit code 2 when it cannot be opened), print the sections each
 // Windows family would choose, let directory id 32768 stand for the proposed target
-// folder, gather the sections a run can process, run the checks, print a summary. The
-// exit code is 1 when an error was found, else 0.
+// folder, gather the sections a run can process, run the checks, check the brand file,
+// print a summary. The exit code is 1 when an error was found, else 0.
 
 #include "checker.h"
 
 #include "../base/handles.h"
 #include "../base/libraries.h"
+#include "../brand/brand.h"
 
 #include <cstdio>
 #include <cstring>
@@ -18,7 +20,7 @@
 namespace {
 
 const char UsageText[] =
-    "Usage: infcheck [MEDIUM-FOLDER]\n"
+    "Usage: infcheck [MEDIUM-FOLDER] [--brand BRAND-FILE]\n"
     "\n"
     "Checks MEDIUM-FOLDER\\setup.inf (by default the current folder's) the way setup.exe\n"
     "reads it, and reports what would otherwise only show when it is installed or removed,\n"
@@ -35,6 +37,11 @@ const char UsageText[] =
     "LoadLibrary, as setup.exe does (the libraries it imports are looked for in its own\n"
     "folder, then in the system's), and calls its GetVersionNumber: the library's own\n"
     "start-up code runs in this process.\n"
+    "\n"
+    "--brand BRAND-FILE checks a brand file as brand.exe does before it writes a branded\n"
+    "setup.exe (every key, the files they name, the pictures against those of the\n"
+    "medium's setup.exe, or of the setup.exe beside infcheck when the medium has none);\n"
+    "its findings have no section.\n"
     "\n"
     "Exit code: 0 no errors, 1 errors found, 2 setup.inf could not be opened (or the\n"
     "command line was not understood).\n";
@@ -61,19 +68,56 @@ void RunChecks(Checker* checker)
     CheckRegistration(checker);
 }
 
+void PrintBrandFinding(void* checker, BrandSeverity severity, const char* text)
+{
+    Print(static_cast<Checker*>(checker),
+          severity == BrandError ? SeverityError : severity == BrandWarning ? SeverityWarning : SeverityInfo, nullptr,
+          nullptr, "%s", text);
+}
+
+// The brand file against the medium's setup.exe, else the one beside infcheck.
+void CheckBrandFile(Checker* checker, const char* brandFile)
+{
+    static BrandPlan plan;
+    char program[MAX_PATH + 16];
+    std::snprintf(program, sizeof program, "%ssetup.exe", checker->medium);
+    if (GetFileAttributesA(program) == INVALID_FILE_ATTRIBUTES) {
+        GetProgramFolder(program);
+        lstrcatA(program, "setup.exe");
+    }
+    // The findings are counted by Print; this record only passes them on.
+    BrandReport report = {0, 0, PrintBrandFinding, checker};
+    PlanBranding(program, brandFile, &plan, &report);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc > 2 || (argc == 2 && IsHelpOption(argv[1]))) {
-        std::fputs(UsageText, argc > 2 ? stderr : stdout);
-        return argc > 2 ? 2 : 0;
+    const char* medium = nullptr;
+    const char* brandFile = nullptr;
+    int understood = 1;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--brand") == 0 && i + 1 < argc && !brandFile) {
+            brandFile = argv[++i];
+        } else if (argc == 2 && IsHelpOption(argv[i])) {
+            std::fputs(UsageText, stdout);
+            return 0;
+        } else if (!medium && std::strcmp(argv[i], "--brand") != 0) {
+            medium = argv[i];
+        } else {
+            understood = 0;
+        }
+    }
+    if (!understood) {
+        std::fputs(UsageText, stderr);
+        return 2;
     }
     // Libraries are searched for as setup.exe searches for them, so that a library that
     // setup.exe cannot load is not passed here.
     RestrictLibrarySearch();
     Checker* checker = &g_Checker;
-    if (!OpenScript(checker, argc == 2 ? argv[1] : nullptr)) return 2;
+    if (!OpenScript(checker, medium)) return 2;
     UniqueInf script(checker->inf);  // every check reads it through checker->inf
 
     ChooseFamilySections(checker);
@@ -81,6 +125,7 @@ int main(int argc, char** argv)
     SetProposedTargetFolder(checker);
     CollectRunSections(checker);
     RunChecks(checker);
+    if (brandFile) CheckBrandFile(checker, brandFile);
     PrintSummary(checker);
     return checker->report.errors ? 1 : 0;
 }

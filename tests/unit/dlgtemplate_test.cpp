@@ -1,8 +1,9 @@
 // Walking and rewriting dialog templates in both layouts, on bytes built here: items
 // moved, the height changed, the count raised, static items appended at 4-byte
-// boundaries, and malformed templates refused.
+// boundaries, captions replaced (brand.exe), and malformed templates refused.
 
 #include "../../app/dlgtemplate.h"
+#include "../../brand/brandimage.h"
 
 #include <gtest/gtest.h>
 
@@ -256,3 +257,32 @@ TEST(DialogTemplate, MalformedTemplatesAreRefused)
 }
 
 } // namespace
+
+// A longer and a shorter caption in both layouts: the items follow at a 4-byte boundary,
+// unchanged, and a buffer too small is refused.
+TEST(DialogTemplate, ACaptionIsReplacedAndTheItemsKeepTheirBytes)
+{
+    const std::u16string captions[] = {u"Lumen Atlas 3 f\u00fcr B\u00fcros", u"", u"Ab"};
+    for (const Builder& original : {StandardTemplate(), ExtendedTemplate()}) {
+        DialogTemplateInfo before;
+        ASSERT_EQ(1, ReadDialogTemplate(original.bytes.data(), original.bytes.size(), &before));
+        for (const std::u16string& caption : captions) {
+            std::vector<uint8_t> out(original.bytes.size() + 64);
+            const uint16_t* text = reinterpret_cast<const uint16_t*>(caption.data());
+            const size_t size = ReplaceDialogCaption(original.bytes.data(), original.bytes.size(), text,
+                                                     caption.size(), out.data(), out.size());
+            ASSERT_NE(0u, size);
+            DialogTemplateInfo after;
+            ASSERT_EQ(1, ReadDialogTemplate(out.data(), size, &after));
+            EXPECT_EQ(before.items, after.items);
+            EXPECT_EQ(0, std::memcmp(original.bytes.data() + before.firstItem, out.data() + after.firstItem,
+                                     original.bytes.size() - before.firstItem));
+            const uint16_t* read;
+            size_t units;
+            ASSERT_EQ(1, DialogCaption(out.data(), size, &read, &units));
+            EXPECT_EQ(caption, std::u16string(reinterpret_cast<const char16_t*>(read), units));
+            EXPECT_EQ(0u, ReplaceDialogCaption(original.bytes.data(), original.bytes.size(), text, caption.size(),
+                                               out.data(), size - 1));
+        }
+    }
+}
