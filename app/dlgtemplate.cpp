@@ -74,27 +74,50 @@ size_t SkipItem(const uint8_t* data, size_t size, size_t at, bool extended)
     return at <= size ? at : 0;
 }
 
+// Where the fields behind the fixed header lie: the title from `title` to `titleEnd`,
+// the font fields (when the style asks for a font) up to `fontEnd`.
+struct HeaderFields {
+    bool extended;
+    size_t title, titleEnd, fontEnd;
+};
+
+int WalkHeader(const uint8_t* data, size_t size, HeaderFields* fields)
+{
+    if (!data || size < 4) return 0;
+    fields->extended = ReadWord(data + 2) == 0xFFFF;
+    const Layout& layout = fields->extended ? Extended : Standard;
+    if (size < layout.header) return 0;
+    const uint32_t style = ReadDword(data + layout.styleOffset);
+    size_t at = layout.header;
+    if (!(at = SkipNameOrOrdinal(data, size, at))) return 0;  // menu
+    if (!(at = SkipNameOrOrdinal(data, size, at))) return 0;  // class
+    fields->title = at;
+    if (!(at = SkipNameOrOrdinal(data, size, at))) return 0;
+    fields->titleEnd = at;
+    if (style & SetFontStyle) {
+        at += fields->extended ? 6 : 2;  // point size, and weight, italic and character set
+        if (at > size || !(at = SkipNameOrOrdinal(data, size, at))) return 0;
+    }
+    fields->fontEnd = at;
+    return 1;
+}
+
+// The header of a template whose title is text; an ordinal there is no caption at all.
+int FindCaption(const uint8_t* data, size_t size, HeaderFields* fields)
+{
+    return WalkHeader(data, size, fields) && ReadWord(data + fields->title) != 0xFFFF;
+}
+
 } // namespace
 
 int ReadDialogTemplate(const uint8_t* data, size_t size, DialogTemplateInfo* info)
 {
-    if (!data || size < 4) return 0;
-    const bool extended = ReadWord(data + 2) == 0xFFFF;
-    const Layout& layout = extended ? Extended : Standard;
-    if (size < layout.header) return 0;
-    const uint32_t style = ReadDword(data + layout.styleOffset);
-    const unsigned items = ReadWord(data + layout.countOffset);
-
-    size_t at = layout.header;
-    for (int field = 0; field < 3; ++field) {  // menu, class, title
-        if (!(at = SkipNameOrOrdinal(data, size, at))) return 0;
-    }
-    if (style & SetFontStyle) {
-        at += extended ? 6 : 2;  // point size, and weight, italic and character set
-        if (at > size || !(at = SkipNameOrOrdinal(data, size, at))) return 0;
-    }
-    const size_t firstItem = Align4(at);
-    at = firstItem;
+    HeaderFields fields;
+    if (!WalkHeader(data, size, &fields)) return 0;
+    const bool extended = fields.extended;
+    const unsigned items = ReadWord(data + (extended ? Extended : Standard).countOffset);
+    const size_t firstItem = Align4(fields.fontEnd);
+    size_t at = firstItem;
     for (unsigned i = 0; i < items; ++i) {
         at = Align4(at);
         if (!(at = SkipItem(data, size, at, extended))) return 0;
@@ -179,4 +202,35 @@ size_t AppendStaticItem(uint8_t* data, size_t capacity, size_t offset, bool exte
     }
     WriteWord(at, 0);                // no creation data
     return offset + length;
+}
+
+int DialogCaption(const uint8_t* data, size_t size, const uint16_t** caption, size_t* units)
+{
+    HeaderFields fields;
+    if (!FindCaption(data, size, &fields)) return 0;
+    *caption = reinterpret_cast<const uint16_t*>(data + fields.title);
+    *units = (fields.titleEnd - fields.title) / 2 - 1;
+    return 1;
+}
+
+size_t ReplaceDialogCaption(const uint8_t* data, size_t size, const uint16_t* caption, size_t units, uint8_t* out,
+                            size_t capacity)
+{
+    HeaderFields fields;
+    if (!FindCaption(data, size, &fields)) return 0;
+    const size_t font = fields.fontEnd - fields.titleEnd;  // point size and face, when there is a font
+    const size_t firstItem = Align4(fields.fontEnd);
+    const size_t items = size > firstItem ? size - firstItem : 0;
+    if (capacity < fields.title + 2 || units > (capacity - fields.title - 2) / 2) return 0;
+    const size_t headEnd = fields.title + 2 * (units + 1);
+    const size_t itemsAt = Align4(headEnd + font);
+    if (itemsAt > capacity || items > capacity - itemsAt) return 0;
+    std::memcpy(out, data, fields.title);
+    if (units) std::memcpy(out + fields.title, caption, 2 * units);
+    WriteWord(out + fields.title + 2 * units, 0);
+    // The font fields end unaligned; the items begin at the next multiple of 4.
+    std::memset(out + headEnd, 0, itemsAt - headEnd);
+    std::memcpy(out + headEnd, data + fields.titleEnd, font);
+    if (items) std::memcpy(out + itemsAt, data + firstItem, items);
+    return itemsAt + items;
 }

@@ -2,7 +2,8 @@
 // extended one (told apart by 0xFFFF as the second 16-bit word). The classic wizard
 // draws its side picture and header band into copies of the page templates: every
 // item moves by some dialog units, the dialog changes height, and static items are
-// appended at the end. All offsets are checked against the template's size.
+// appended at the end; brand.exe gives a copy another caption. All offsets are checked
+// against the template's size.
 #pragma once
 
 #include <cstddef>
@@ -39,3 +40,14 @@ struct StaticItem {
 // id 0) at `offset`, which must be 4-byte aligned, in the template's layout. Returns
 // the offset behind it, aligned to 4 bytes, or 0 when it does not fit `capacity`.
 size_t AppendStaticItem(uint8_t* data, size_t capacity, size_t offset, bool extended, const StaticItem& item);
+
+// The caption of a dialog template: its UTF-16 text and length in units. 0 when the
+// template cannot be walked or its title is an ordinal.
+int DialogCaption(const uint8_t* data, size_t size, const uint16_t** caption, size_t* units);
+
+// Writes `data` (a dialog template of `size` bytes, either layout) to `out` with its
+// caption replaced by `units` UTF-16 units of `caption`; the items keep their 4-byte
+// alignment. Returns the new size, or 0 when the template cannot be walked, its title is
+// an ordinal, or the result does not fit `capacity`.
+size_t ReplaceDialogCaption(const uint8_t* data, size_t size, const uint16_t* caption, size_t units, uint8_t* out,
+                            size_t capacity);

@@ -7,6 +7,7 @@
 
 #include "brand.h"
 #include "brandimage.h"
+#include "../app/dlgtemplate.h"
 
 #include <cstdarg>
 #include <cstdio>

@@ -1,5 +1,6 @@
-// The resource images that brand.exe reads and rewrites, as pure logic on byte buffers:
-// a dialog template with another caption, a string table block with another entry, the
+// The resource images that brand.exe reads and rewrites, as pure logic on byte buffers
+// (a dialog template's caption is the dialog template code's): a string table block with
+// another entry, the
 // welcome text split at its invitation, a BMP file taken apart into the packed bitmap
 // that a bitmap resource holds, and an .ico file's directory turned into an icon group.
 // Every offset is checked against the size of its buffer.
@@ -7,17 +8,6 @@
 
 #include <cstddef>
 #include <cstdint>
-
-// Writes `data` (a dialog template of `size` bytes, either layout) to `out` with its
-// caption replaced by `units` UTF-16 units of `caption`; the items keep their 4-byte
-// alignment. Returns the new size, or 0 when the template cannot be walked or the
-// result does not fit `capacity`.
-size_t ReplaceDialogCaption(const uint8_t* data, size_t size, const uint16_t* caption, size_t units, uint8_t* out,
-                            size_t capacity);
-
-// The caption of a dialog template: its UTF-16 text and length in units. 0 when the
-// template cannot be walked.
-int DialogCaption(const uint8_t* data, size_t size, const uint16_t** caption, size_t* units);
 
 // A string table block holds 16 strings, each a 16-bit length and that many UTF-16 units.
 // Entry `index` (0 to 15) of `block`: its text (unterminated) and length. 0 when the
