@@ -78,25 +78,15 @@ int StageFailed(int stage, const char* what)
     return 0;
 }
 
-// "[A], [B]" for the log: the sections of a text list, cut at the buffer's end.
-void JoinSections(const char* sections, char* text, size_t size)
+// "A, B" (or "[A], [B]" for sections) for the log: the strings of a text list, cut at
+// the buffer's end.
+void JoinForLog(const char* list, bool bracketed, char* text, size_t size)
 {
     size_t used = 0;
     text[0] = '\0';
-    for (const char* section = sections; section && *section && used < size; section += std::strlen(section) + 1) {
-        const int written = std::snprintf(text + used, size - used, "%s[%s]", used ? ", " : "", section);
-        if (written < 0) break;
-        used += static_cast<size_t>(written);
-    }
-}
-
-// "A, B" for the log: the product keys of a text list, cut at the buffer's end.
-void JoinKeys(const char* keys, char* text, size_t size)
-{
-    size_t used = 0;
-    text[0] = '\0';
-    for (const char* key = keys; key && *key && used < size; key += std::strlen(key) + 1) {
-        const int written = std::snprintf(text + used, size - used, "%s%s", used ? ", " : "", key);
+    for (const char* item = list; item && *item && used < size; item += std::strlen(item) + 1) {
+        const int written = std::snprintf(text + used, size - used, bracketed ? "%s[%s]" : "%s%s",
+                                          used ? ", " : "", item);
         if (written < 0) break;
         used += static_cast<size_t>(written);
     }
@@ -203,7 +193,7 @@ int RunSetupSteps(HINF inf, const char* sections, HWND page)
     // Stages 1 and 2: one queue for the file operations of all sections.
     if (RunLogIsOpen()) {
         char list[1024];
-        JoinSections(sections, list, sizeof list);
+        JoinForLog(sections, true, list, sizeof list);
         LogLine("Stage 1: the steps start for %d sections: %s", TextListCount(sections), list);
     }
     UniqueFileQueue queue(SetupOpenFileQueue());
@@ -316,7 +306,7 @@ DWORD WINAPI RunInstallWorker(LPVOID parameter)
     CollectInstallSections(session->InfHandle, g_Options.SelectedProducts, &g_SectionList);
     if (RunLogIsOpen()) {
         char keys[1024];
-        JoinKeys(g_Options.SelectedProducts, keys, sizeof keys);
+        JoinForLog(g_Options.SelectedProducts, false, keys, sizeof keys);
         LogLine("Installation of the selected products: %s", keys[0] ? keys : "none");
         LogLine("Target folder: %s", g_TargetDir[0] ? g_TargetDir : "the script's default");
     }
@@ -347,7 +337,7 @@ DWORD WINAPI RunRemoveWorker(LPVOID parameter)
     CollectRemoveSections(session->InfHandle, g_Options.SelectedProducts, &g_SectionList);
     if (RunLogIsOpen()) {
         char keys[1024];
-        JoinKeys(g_Options.SelectedProducts, keys, sizeof keys);
+        JoinForLog(g_Options.SelectedProducts, false, keys, sizeof keys);
         LogLine("Removal of the selected products: %s", keys[0] ? keys : "none");
         LogLine("Target folder: %s", recorded ? folder : "none recorded");
     }
