@@ -73,7 +73,8 @@ struct EntryFacts {
 
 // The icon an entry shows: the product's own when its install section names one with
 // DisplayIcon (a path below the target folder, or a full path, and an image index),
-// else the installed setup.exe's first.
+// else the installed setup.exe's first. A path of the product's that does not fit is
+// not written cut: the entry then shows setup.exe's icon.
 void FormatEntryIcon(HINF inf, const char* installSection, const char* setupPath, char* icon, size_t size)
 {
     INFCONTEXT line;
@@ -83,14 +84,11 @@ void FormatEntryIcon(HINF inf, const char* installSection, const char* setupPath
         && InfGetField(&line, 1, path, sizeof path) && path[0]) {
         InfGetDecimalField(&line, 2, &index);
         const bool full = path[0] == '\\' || (path[0] && path[1] == ':');
-        if (full || !g_TargetDir[0]) {
-            std::snprintf(icon, size, "%s,%ld", path, index);
-        } else {
-            const size_t folder = std::strlen(g_TargetDir);
-            const bool slash = g_TargetDir[folder - 1] == '\\';
-            std::snprintf(icon, size, "%s%s%s,%ld", g_TargetDir, slash ? "" : "\\", path, index);
-        }
-        return;
+        const size_t folder = std::strlen(g_TargetDir);
+        const char* separator = folder && g_TargetDir[folder - 1] != '\\' ? "\\" : "";
+        const int length = full || !folder ? std::snprintf(icon, size, "%s,%ld", path, index)
+                                           : std::snprintf(icon, size, "%s%s%s,%ld", g_TargetDir, separator, path, index);
+        if (length >= 0 && static_cast<size_t>(length) < size) return;
     }
     std::snprintf(icon, size, "%s,0", setupPath);
 }
