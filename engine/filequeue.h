@@ -39,6 +39,7 @@ struct FileQueueContext {
     FileProgress* Progress; // the page takes counts (see FileProgress); null: a message per file
     int   Unsent;          // operations done that the page has not been told of
     DWORD SentAt;          // GetTickCount of the last count sent
+    char  SoundFolder[MAX_PATH]; // the latest target folder found free to be made
 };
 
 UINT CALLBACK FileQueueCallback(PVOID context, UINT notification, UINT_PTR parameter1, UINT_PTR parameter2);
