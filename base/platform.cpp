@@ -4,10 +4,10 @@
 
 namespace {
 
-enum Library { LibraryKernel, LibraryUser, LibraryAdvapi, LibraryShell, LibraryShlwapi, LibraryCount };
+enum Library { LibraryKernel, LibraryUser, LibraryAdvapi, LibraryShell, LibraryShlwapi, LibraryTheme, LibraryCount };
 
-const char* const LibraryNames[LibraryCount] = {"kernel32.dll", "user32.dll", "advapi32.dll", "shell32.dll",
-                                                "shlwapi.dll"};
+const char* const LibraryNames[LibraryCount] = {"kernel32.dll", "user32.dll", "advapi32.dll",
+                                                "shell32.dll",  "shlwapi.dll", "uxtheme.dll"};
 
 struct OptionalEntry {
     Library library;
@@ -27,6 +27,7 @@ const OptionalEntry OptionalEntries[OptionalFunctionCount] = {
     {LibraryAdvapi, "AdjustTokenPrivileges", false},
     {LibraryShell, "RestartDialog", false},
     {LibraryShlwapi, "SHAutoComplete", true},
+    {LibraryTheme, "SetWindowTheme", true},
 };
 
 // The libraries, each taken from the system folder once and kept for the rest of the

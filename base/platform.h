@@ -33,6 +33,7 @@ enum OptionalFunction {
     OptAdjustTokenPrivileges,     // advapi32, the NT family
     OptRestartDialog,             // shell32
     OptSHAutoComplete,            // shlwapi, only when already loaded: it is never loaded for it
+    OptSetWindowTheme,            // uxtheme, XP on; only when already loaded, as for SHAutoComplete
     OptionalFunctionCount
 };
 

@@ -2,6 +2,7 @@
 
 #include "barsteps.h"
 #include "../base/messages.h"
+#include "../base/platform.h"
 #include "../resources/resource.h"
 
 #include <commctrl.h>
@@ -73,10 +74,25 @@ void Flush(HWND page, BarSteps* steps)
     steps->movedAt = GetTickCount();
 }
 
+// The program asks for no version of the common controls, so Windows draws its bar plain,
+// whatever the desktop's visual style. Wine's common controls (seen on Wine 8.0) draw
+// every program's bar in the style, and there a move of the bar costs about 0.6 ms
+// instead of 0.2 ms plain: with a move a frame, the largest cost of the page while the
+// files are copied. Told to match no style (a blank), the bar is drawn plain there too;
+// on Windows, where this bar never draws a style, that changes nothing. A process
+// without the theme library has no style to drop.
+void DrawBarPlain(HWND bar)
+{
+    typedef HRESULT(WINAPI * SetWindowThemeFunction)(HWND, LPCWSTR, LPCWSTR);
+    SetWindowThemeFunction setWindowTheme = OptionalImport<SetWindowThemeFunction>(OptSetWindowTheme);
+    if (bar && setWindowTheme) setWindowTheme(bar, L" ", L" ");
+}
+
 } // namespace
 
 void AttachBarSteps(HWND page)
 {
+    DrawBarPlain(GetDlgItem(page, IDC_PROGRESS));
     BarSteps* steps = new (std::nothrow) BarSteps();
     if (!steps) return;
     if (!SetPropA(page, BarStepsProperty, steps)) {

@@ -11,7 +11,8 @@
 // The page's timer that shows carried steps when no step follows them.
 const UINT_PTR BarTimer = 0x5354;
 
-// Makes the page's record; without it (no memory) every step moves the bar at once.
+// Makes the page's record; without it (no memory) every step moves the bar at once. The
+// bar is drawn plain, without the desktop's visual style (see progressbar.cpp).
 void AttachBarSteps(HWND page);
 // Frees the page's record.
 void DetachBarSteps(HWND page);
