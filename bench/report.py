@@ -107,7 +107,7 @@ for medium in ("small", "large"):
     out.append("| %s | %.1f | %.1f | %.1f | %.1f | %.2fx | %.2fx |" % (
         "2,000 files" if medium == "small" else "1 MiB files", b, bw, bs, d, d / b, d / bs))
     goals.append(("peak working set (d) to (b), %s" % ("2,000 files" if medium == "small" else "1 MiB files"),
-                  d / b, 1.3))
+                  d / b, 2.0))
     goals.append(("peak working set (d) to (b2), %s" % ("2,000 files" if medium == "small" else "1 MiB files"),
                   d / bs, 1.3))
 out.append("")
