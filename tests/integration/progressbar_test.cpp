@@ -108,15 +108,12 @@ TEST_F(InstallPageBar, ABarThatAPluginStepSetMeanwhileIsLeftAlone)
     EXPECT_EQ(30, Position());
 }
 
-// Windows draws this program's bar plain, without the desktop's visual style (the program
-// asks for no version of the common controls); the page has it drawn so everywhere.
+// Windows draws this program's bar plain (it asks for no version of the common controls).
 TEST_F(InstallPageBar, TheBarIsDrawnWithoutTheVisualStyle)
 {
-    typedef void*(WINAPI * GetWindowThemeFunction)(HWND);
-    const GetWindowThemeFunction getWindowTheme = reinterpret_cast<GetWindowThemeFunction>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("uxtheme.dll"), "GetWindowTheme")));
+    FARPROC getWindowTheme = GetProcAddress(GetModuleHandleA("uxtheme.dll"), "GetWindowTheme");
     if (!getWindowTheme) GTEST_SKIP() << "no theme library in the process";
-    EXPECT_EQ(nullptr, getWindowTheme(bar_));
+    EXPECT_EQ(nullptr, reinterpret_cast<void*(WINAPI*)(HWND)>(reinterpret_cast<void*>(getWindowTheme))(bar_));
 }
 
 // The worker's file queue callback, on its own thread, while the page is busy: the page
