@@ -7,14 +7,12 @@ requires, and reuses the drawing code of resources/make_pictures.py.
 Run again after a change:  python3 docs/branding/make_picture.py
 """
 
-import importlib.util
 import os
+import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-SPEC = importlib.util.spec_from_file_location(
-    "make_pictures", os.path.join(HERE, "..", "..", "resources", "make_pictures.py"))
-pictures = importlib.util.module_from_spec(SPEC)
-SPEC.loader.exec_module(pictures)
+sys.path.insert(0, os.path.join(HERE, "..", "..", "resources"))
+import make_pictures as pictures  # noqa: E402  (found through the path set just above)
 
 
 def make_side():
