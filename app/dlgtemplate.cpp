@@ -1,32 +1,10 @@
 #include "dlgtemplate.h"
 
+#include "../base/bytes.h"
+
 #include <cstring>
 
 namespace {
-
-uint16_t ReadWord(const uint8_t* at)
-{
-    uint16_t value;
-    std::memcpy(&value, at, sizeof value);
-    return value;
-}
-
-uint32_t ReadDword(const uint8_t* at)
-{
-    uint32_t value;
-    std::memcpy(&value, at, sizeof value);
-    return value;
-}
-
-void WriteWord(uint8_t* at, uint16_t value)
-{
-    std::memcpy(at, &value, sizeof value);
-}
-
-void WriteDword(uint8_t* at, uint32_t value)
-{
-    std::memcpy(at, &value, sizeof value);
-}
 
 size_t Align4(size_t offset)
 {

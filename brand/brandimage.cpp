@@ -1,29 +1,8 @@
 #include "brandimage.h"
 
+#include "../base/bytes.h"
+
 #include <cstring>
-
-namespace {
-
-uint16_t ReadWord(const uint8_t* at)
-{
-    uint16_t value;
-    std::memcpy(&value, at, sizeof value);
-    return value;
-}
-
-uint32_t ReadDword(const uint8_t* at)
-{
-    uint32_t value;
-    std::memcpy(&value, at, sizeof value);
-    return value;
-}
-
-void WriteWord(uint8_t* at, uint16_t value)
-{
-    std::memcpy(at, &value, sizeof value);
-}
-
-} // namespace
 
 int StringBlockEntry(const uint8_t* block, size_t size, unsigned index, const uint16_t** text, size_t* units)
 {
