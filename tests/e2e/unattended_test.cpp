@@ -155,7 +155,7 @@ public:
         registry = "Software\\NorvaleE2E\\" + id;
         const std::string programFiles = ProgramFilesFolder();
         if (!programFiles.empty())
-            target = programFiles + (programFiles.back() == '\\' ? "" : "\\") + "NorvaleE2E" + id;
+            target = programFiles + "\\NorvaleE2E" + id;
         ready = medium_.ready && !programFiles.empty() && !testsupport::FileExists(target);
         if (!ready) return;
         std::string script = ScriptTemplate;

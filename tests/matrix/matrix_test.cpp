@@ -838,7 +838,7 @@ public:
         ASSERT_TRUE(texts_) << "no texts for " << version_.pages;
         programFiles_ = ProgramFilesFolder();
         ASSERT_FALSE(programFiles_.empty());
-        target_ = programFiles_ + (programFiles_.back() == '\\' ? "" : "\\") + "Norvale QX-40";
+        target_ = programFiles_ + "\\Norvale QX-40";
         commonPrograms_ = ShellFolder(HKEY_LOCAL_MACHINE, "Common Programs");
         desktop_ = ShellFolder(HKEY_CURRENT_USER, "Desktop");
         ASSERT_FALSE(commonPrograms_.empty());

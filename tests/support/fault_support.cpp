@@ -119,7 +119,7 @@ Package::Package(const char* tag, const std::string& install, const std::string&
     registry = "Software\\NorvaleFault\\" + id;
     const std::string programFiles = testsupport::ProgramFilesFolder();
     if (!programFiles.empty())
-        target = programFiles + (programFiles.back() == '\\' ? "" : "\\") + "NorvaleFault" + id;
+        target = programFiles + "\\NorvaleFault" + id;
     ready = medium.ready && !programFiles.empty() && !testsupport::FileExists(target);
     if (!ready) return;
     std::string script = ScriptTemplate;
